@@ -1,0 +1,38 @@
+# Front door of the build. `make` builds everything, `make test` runs every
+# test, `make demo` packs a demo installer and runs it under Wine. `test` and
+# `demo` first install what a fresh Debian 12 machine lacks (as root).
+JOBS ?= $(shell nproc)
+NATIVE := build/native
+WIN32 := build/win32
+
+.PHONY: all native win32 deps test unit-test e2e-test demo clean
+
+all: native win32
+
+native:
+	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build $(NATIVE) -j $(JOBS)
+
+win32:
+	cmake -S . -B $(WIN32) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+	cmake --build $(WIN32) -j $(JOBS)
+
+deps:
+	scripts/install-deps.sh
+
+test: deps
+	$(MAKE) all
+	$(MAKE) unit-test e2e-test
+
+unit-test:
+	cd $(NATIVE) && ctest --output-on-failure -j $(JOBS)
+
+e2e-test:
+	tests/e2e/run-all.sh
+
+demo: deps
+	$(MAKE) all
+	tools/demo/run-demo.sh
+
+clean:
+	rm -rf build

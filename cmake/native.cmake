@@ -1,0 +1,37 @@
+# Native build: the portable core on Linux, with the Win32 functions it
+# calls supplied by tools/host.
+option(VORN_SANITIZE "Build with AddressSanitizer and UBSan" OFF)
+if(VORN_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -g)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+if(NOT CMAKE_BUILD_TYPE)
+  set(CMAKE_BUILD_TYPE Release)
+endif()
+
+add_library(vorn_core STATIC ${PORTABLE_SOURCES} tools/host/win32_host.cpp)
+target_include_directories(vorn_core PUBLIC src tools/host)
+target_compile_options(vorn_core PRIVATE -Wall -Wextra -Wno-unused-parameter)
+
+add_executable(mksfx tools/mksfx/mksfx.cpp)
+target_link_libraries(mksfx PRIVATE vorn_core)
+set_target_properties(mksfx PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+enable_testing()
+find_package(GTest REQUIRED)
+file(GLOB UNIT_TEST_SOURCES CONFIGURE_DEPENDS tests/unit/*.cpp)
+add_executable(unit_tests ${UNIT_TEST_SOURCES} tests/support/test_support.cpp)
+target_include_directories(unit_tests PRIVATE tests/support)
+target_link_libraries(unit_tests PRIVATE vorn_core GTest::gtest GTest::gtest_main)
+target_compile_definitions(unit_tests PRIVATE VORN_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data")
+include(GoogleTest)
+gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
+
+# The conformance corpora ship compressed; they are unpacked into the build.
+set(CORPUS_DIR ${CMAKE_BINARY_DIR}/corpus)
+foreach(corpus jlha peer)
+  if(NOT EXISTS ${CORPUS_DIR}/${corpus}/MANIFEST.tsv)
+    file(ARCHIVE_EXTRACT INPUT ${CMAKE_SOURCE_DIR}/tests/data/${corpus}-corpus.tar.xz DESTINATION ${CORPUS_DIR})
+  endif()
+endforeach()
+target_compile_definitions(unit_tests PRIVATE VORN_CORPUS_DIR="${CORPUS_DIR}")

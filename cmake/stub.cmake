@@ -1,0 +1,39 @@
+# The stub: a lean Win32 GUI program with its own entry point, msvcrt.dll
+# linked dynamically, no C++ runtime. It must fit in SFX_STUB_SIZE bytes and
+# is padded to exactly that size, because the appended data starts there.
+enable_language(RC)
+set(SFX_STUB_SIZE 17408)
+
+add_executable(vornsfx WIN32 ${PORTABLE_SOURCES} ${WIN32_ONLY_SOURCES} res/vornsfx.rc)
+set_target_properties(vornsfx PROPERTIES
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
+  OUTPUT_NAME vornsfx.unpadded
+  UNITY_BUILD ON
+  UNITY_BUILD_BATCH_SIZE 0)
+target_compile_options(vornsfx PRIVATE
+  $<$<COMPILE_LANGUAGE:CXX>:-Oz -mregparm=3 -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+  -fno-unwind-tables -fno-threadsafe-statics -fno-ident -ffunction-sections
+  -fomit-frame-pointer -mpreferred-stack-boundary=2 -Wall -Wextra -Wno-unused-parameter>)
+separate_arguments(STUB_EXTRA UNIX_COMMAND "${STUB_EXTRA_FLAGS}")
+target_compile_options(vornsfx PRIVATE ${STUB_EXTRA})
+target_link_options(vornsfx PRIVATE ${STUB_EXTRA})
+target_compile_definitions(vornsfx PRIVATE WIN32_LEAN_AND_MEAN)
+# The stub's own functions take their first three arguments in registers
+# (-mregparm=3), which makes its code markedly smaller. Every system and
+# runtime function keeps its standard convention: the headers declare them
+# all with __cdecl or __stdcall, and those are pinned to stack arguments here.
+target_compile_options(vornsfx PRIVATE
+  -U__cdecl "-D__cdecl=__attribute__((__cdecl__,__regparm__(0)))"
+  -U__stdcall "-D__stdcall=__attribute__((__stdcall__,__regparm__(0)))")
+target_link_options(vornsfx PRIVATE
+  -s -nostartfiles -nostdlib -Wl,--gc-sections -Wl,-e,_WinMainCRTStartup
+  -Wl,--dynamicbase -Wl,--nxcompat -Wl,-T,${CMAKE_SOURCE_DIR}/cmake/stub.ld
+  -Wl,-Map=${CMAKE_BINARY_DIR}/vornsfx.map)
+target_link_libraries(vornsfx PRIVATE
+  msvcrt kernel32 user32 gdi32 comctl32 advapi32 shell32 ole32 gcc)
+
+add_custom_command(TARGET vornsfx POST_BUILD
+  COMMAND ${CMAKE_SOURCE_DIR}/scripts/finish-stub.sh
+          $<TARGET_FILE:vornsfx> ${CMAKE_BINARY_DIR}/vornsfx.exe ${SFX_STUB_SIZE}
+          ${CMAKE_BINARY_DIR}/vornsfx.map
+  VERBATIM)

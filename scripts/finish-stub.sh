@@ -1,0 +1,31 @@
+#!/bin/sh
+# finish-stub.sh LINKED OUTPUT SIZE MAP
+# Fails when the linked stub is larger than SIZE; otherwise writes OUTPUT
+# padded with zero bytes to exactly SIZE. Either way it reports the room
+# left, the size of every section and the code of the largest objects, so
+# that growth is seen at every build.
+set -eu
+linked=$1 output=$2 size=$3 map=$4
+"$(dirname "$0")/compact-pe-headers.py" "$linked"
+actual=$(stat -c %s "$linked")
+echo "stub: $actual of $size bytes used, $((size - actual)) to spare"
+i686-w64-mingw32-objdump -h "$linked" | while read -r index name hexsize rest; do
+  case "$name" in .*) printf '  section %-8s %6d bytes\n' "$name" "$((0x$hexsize))" ;; esac
+done
+python3 - "$map" <<'PY'
+import re, sys, collections
+sizes = collections.Counter()
+for line in open(sys.argv[1], errors="replace"):
+    m = re.match(r"\s*\.(text|rdata|data)\S*\s+0x[0-9a-f]+\s+(0x[0-9a-f]+)\s+(\S+)", line)
+    if m and int(m.group(2), 16):
+        sizes[m.group(3).split("/")[-1]] += int(m.group(2), 16)
+for name, n in sizes.most_common(12):
+    print("  %6d %s" % (n, name))
+PY
+if [ "$actual" -gt "$size" ]; then
+  echo "stub: too large by $((actual - size)) bytes" >&2
+  exit 1
+fi
+cp "$linked" "$output.tmp"
+truncate -s "$size" "$output.tmp"
+mv "$output.tmp" "$output"

@@ -1,0 +1,132 @@
+#include "extract.h"
+#include "folders.h"
+#include "paths.h"
+#include "progress.h"
+#include "../decode/bit_input.h"
+#include "../decode/driver.h"
+#include "../install/registry_keys.h"
+#include "../ui/continue_flag.h"
+
+enum { STORED_CHUNK = 2048 };
+
+// "ファイル %s が壊れています。" (the file %s is corrupted)
+static const char kCorruptedMessage[] =
+    "\x83t\x83@\x83" "C\x83\x8B %s \x82\xAA\x89\xF3\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB7\x81" "B";
+// "ファイル %s を展開できません。" (the file %s cannot be extracted)
+static const char kRefusedMessage[] =
+    "\x83t\x83@\x83" "C\x83\x8B %s \x82\xF0\x93W\x8AJ\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x81" "B";
+// "VornDll.dll が使用中です。\n再起動後にインストールを行ってください。"
+static const char kInUseMessage[] =
+    "VornDll.dll \x82\xAA\x8Eg\x97p\x92\x86\x82\xC5\x82\xB7\x81" "B\x0A\x8D\xC4\x8BN\x93\xAE\x8C\xE3\x82\xC9\x83"
+    "C\x83\x93\x83X\x83g\x81[\x83\x8B\x82\xF0\x8Ds\x82\xC1\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82\xA2\x81" "B";
+
+static void ShowMemberMessage(SfxSession* session, const char* format, const char* path) {
+  char text[MAX_PATH + 64];
+  wsprintfA(text, format, path);
+  MessageBoxA(session->main_window, text, 0, MB_ICONWARNING);
+}
+
+// A member that names a folder: the folder is made and counts as extracted.
+static bool ExtractFolder(SfxSession* session, const char* path) {
+  if (!path[0]) return true;
+  char folder[MAX_PATH + 1];
+  strcpy(folder, path);
+  if (!EndsWithSlash(folder)) strcat(folder, "/");
+  return MakeParentDirectories(session, folder);
+}
+
+bool ExtractMember(SfxSession* session, LzhEntry* entry) {
+  const char* path = entry->name[0] == '/' ? entry->name + 1 : entry->name;
+  int index = methodIndex(entry->method_id);
+  if (index < 0) return true;
+  // A name that does not fit, or one that would reach outside the
+  // destination folder, is refused like a damaged member.
+  if (entry->name_too_long || !IsSafeMemberPath(path)) {
+    session->failed = true;
+    ShowMemberMessage(session, kRefusedMessage, path);
+    return false;
+  }
+  if (index == METHOD_LHD || EndsWithSlash(path)) return ExtractFolder(session, path);
+
+  _unlink(path);
+  FILE* output = OpenOutputFile(session, path);
+  if (!output) return false;
+  uint16_t crc;
+  bool written = WriteMemberData(session, output, entry->original_size, entry->packed_size, path, index, &crc);
+  fclose(output);
+  if (!continueFlag || !written) {
+    _unlink(path);
+    if (written) return false;
+    session->failed = true;
+    ShowMemberMessage(session, kRefusedMessage, path);
+    return false;
+  }
+  if (entry->has_crc && crc != entry->crc) {
+    session->failed = true;
+    ShowMemberMessage(session, kCorruptedMessage, path);
+    return false;
+  }
+  struct _utimbuf times;
+  times.actime = times.modtime = (time_t)(uint32_t)entry->mtime;
+  _utime(path, &times);
+  // The member is complete: an Abort from now on must not delete it.
+  session->output_path[0] = 0;
+  return true;
+}
+
+FILE* OpenOutputFile(SfxSession* session, const char* path) {
+  FILE* output = fopen(path, "wb");
+  if (output) return output;
+  MakeParentDirectories(session, path);
+  output = fopen(path, "wb");
+  if (output) return output;
+  char baseName[_MAX_FNAME];
+  _splitpath(path, 0, 0, baseName, 0);
+  if (strcmp(baseName, "VornDll") == 0) {
+    MessageBoxA(session->main_window, kInUseMessage, session->title, MB_ICONERROR);
+    RegDeleteKeyA(HKEY_CLASSES_ROOT, kFileHandlerKey);
+    RegDeleteKeyA(HKEY_CLASSES_ROOT, kInprocServerKey);
+    RegDeleteKeyA(HKEY_CLASSES_ROOT, kClsidKey);
+  }
+  return 0;
+}
+
+bool WriteMemberData(SfxSession* session, FILE* output, int32_t originalSize, int32_t packedSize,
+                     const char* path, int index, uint16_t* crc) {
+  memset(session->output_path, 0, sizeof session->output_path);
+  lstrcpynA(session->output_path, path, sizeof session->output_path);
+  if (index == METHOD_LH0 || index == METHOD_LZ4) {
+    CopyStored(session, output, originalSize);
+    *crc = memberCrc;
+    return true;
+  }
+  LzhDecoder decoder;
+  memset(&decoder, 0, sizeof decoder);
+  decoder.archiveStream = session->own_file;
+  decoder.outputStream = output;
+  decoder.uncompressedSize = (uint32_t)originalSize;
+  decoder.compressedSize = (uint32_t)packedSize;
+  decoder.dictionaryBits = methodDictionaryBits(index);
+  decoder.methodIndex = index;
+  int result = decodeMember(&decoder);
+  *crc = memberCrc;
+  return result != DECODE_FAILED;
+}
+
+int32_t CopyStored(SfxSession* session, FILE* output, int32_t length) {
+  unsigned char buffer[STORED_CHUNK];
+  memberCrc = 0;
+  int32_t done = 0;
+  while (length > 0) {
+    int32_t n = length < STORED_CHUNK ? length : STORED_CHUNK;
+    size_t got = fread(buffer, 1, (size_t)n, session->own_file);
+    if (got < (size_t)n) memset(buffer + got, 0, (size_t)n - got);  // cut short: the CRC tells
+    fwrite(buffer, 1, (size_t)n, output);
+    addToCrc(buffer, (uint32_t)n);
+    done += n;
+    length -= n;
+    UpdateProgress((uint32_t)done);
+    if (!continueFlag) return 0;
+  }
+  return done;
+}

@@ -1,0 +1,22 @@
+// Progress counters and the percentage shown by the progress bar.
+#pragma once
+#include "../platform.h"
+
+extern uint32_t totalSize;      // sum of the members' original sizes
+extern uint32_t completedSize;  // original sizes of the members already passed
+extern uint32_t lastPercentage; // last position sent to the bar
+extern HWND progressBar;
+
+enum { PBM_SETPOS_MESSAGE = WM_USER + 2 };
+
+// Sends the bar its new position when the whole percentage of
+// completedSize + done has changed.
+void UpdateProgress(uint32_t done);
+
+// The smallest count above `done` at which UpdateProgress could send
+// anything: callers that produce bytes one by one look at the bar only there.
+uint32_t NextProgressChange(uint32_t done);
+
+// Adds with saturation, so that totals beyond 4 GiB keep the bar full
+// instead of wrapping it back.
+uint32_t AddSaturated(uint32_t a, uint32_t b);

@@ -1,0 +1,102 @@
+#include "command_line.h"
+
+const char* const kArchiveTypeWords[ARCHIVE_TYPE_COUNT] = {
+    "lzh", "zip", "cab", "tgz", "tar", "gz", "tbz", "bz2", "rar", "7z"};
+
+const char* CommandLineTail(const char* p) {
+  if (*p == '"') {
+    ++p;
+    while (*p && *p != '"') ++p;
+    if (*p == '"') ++p;
+  } else {
+    while ((unsigned char)*p > ' ') ++p;
+  }
+  while (*p && (unsigned char)*p <= ' ') ++p;
+  return p;
+}
+
+static bool IsWhiteSpace(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+static char LowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? (char)(c + ('a' - 'A')) : c;
+}
+
+static void ApplySwitchLetter(SfxSession* session, char letter) {
+  switch (LowerAscii(letter)) {
+    case 'a': session->compress_menu = true; break;
+    case 'c': session->view_menu = true; break;
+    case 'd': session->desktop_option |= OPTION_CHOSEN; break;
+    case 'm': session->start_menu_option |= OPTION_CHOSEN; break;
+    case 't': session->send_to_option |= OPTION_CHOSEN; break;
+    default: return;
+  }
+  session->command_line_mode = true;
+}
+
+// Case-insensitive comparison of a word of `length` bytes with a table word.
+static bool WordEquals(const char* word, size_t length, const char* tableWord) {
+  size_t i = 0;
+  for (; i < length; ++i) {
+    if (!tableWord[i] || LowerAscii(word[i]) != tableWord[i]) return false;
+  }
+  return tableWord[i] == 0;
+}
+
+static void ApplyWord(SfxSession* session, const char* word, size_t length) {
+  for (int type = 0; type < ARCHIVE_TYPE_COUNT; ++type) {
+    if (WordEquals(word, length, kArchiveTypeWords[type])) {
+      session->associate[type] = true;
+      session->command_line_mode = true;
+      return;
+    }
+  }
+}
+
+// The scanner keeps where the current quoted text or word starts instead of
+// growing a copy byte by byte; the result is the same text.
+void ParseCommandLine(SfxSession* session, const char* tail) {
+  enum { BETWEEN, SWITCH, QUOTED, WORD } state = BETWEEN;
+  const char* start = 0;
+  for (const char* p = tail; *p; ++p) {
+    char c = *p;
+    switch (state) {
+      case BETWEEN:
+        if (IsWhiteSpace(c)) break;
+        if (c == '/' || c == '-') {
+          state = SWITCH;
+        } else if (c == '"') {
+          state = QUOTED;
+          start = p + 1;
+        } else {
+          state = WORD;
+          start = p;
+          if (!p[1]) ApplyWord(session, start, 1);
+        }
+        break;
+      case SWITCH:
+        if (IsWhiteSpace(c)) state = BETWEEN;
+        else ApplySwitchLetter(session, c);
+        break;
+      case QUOTED:
+        if (c == '"') {
+          if (SetSessionString(&session->destination, start, (size_t)(p - start)))
+            session->command_line_mode = true;
+          state = BETWEEN;
+        }
+        break;
+      case WORD:
+        if (IsWhiteSpace(c)) {
+          ApplyWord(session, start, (size_t)(p - start));
+          state = BETWEEN;
+        } else if (!p[1]) {
+          ApplyWord(session, start, (size_t)(p + 1 - start));
+        }
+        break;
+    }
+  }
+  bool anyType = false;
+  for (int type = 0; type < ARCHIVE_TYPE_COUNT; ++type) anyType |= session->associate[type];
+  if (!anyType) session->view_menu = false;
+}

@@ -1,0 +1,13 @@
+// Unattended installation: switches, a quoted destination and the words that
+// name archive types, scanned once at start-up.
+#pragma once
+#include "session.h"
+
+// The text behind the program's own name in a raw command line.
+const char* CommandLineTail(const char* rawCommandLine);
+
+// Applies the recognised items of the tail to a freshly initialised session.
+void ParseCommandLine(SfxSession* session, const char* tail);
+
+// Command-line words in archive-type order ("lzh" ... "7z").
+extern const char* const kArchiveTypeWords[ARCHIVE_TYPE_COUNT];

@@ -1,0 +1,15 @@
+// The installer configuration block behind the stub: plain self-extractor or
+// installer, title, destination, program names and shortcut options.
+#pragma once
+#include "session.h"
+
+// Reads the block from own_file (standing at SFX_STUB_SIZE) into the session
+// and leaves the stream at the archive. False: the block is cut short.
+bool ReadSfxConfig(SfxSession* session);
+
+// Reads `count` bytes one at a time into `buffer`; false once the stream's
+// end-of-file indicator is set. A count of 0 or less reads nothing.
+bool ReadCountedText(SfxSession* session, int count, char* buffer);
+
+// The title used when the block gives none.
+extern const char kDefaultTitle[];

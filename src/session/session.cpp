@@ -1,0 +1,29 @@
+#include "session.h"
+
+void InitSession(SfxSession* session, HINSTANCE instance) {
+  memset(session, 0, sizeof *session);
+  session->instance = instance;
+}
+
+bool SetSessionString(char** field, const char* text, size_t length) {
+  char* copy = (char*)malloc(length + 1);
+  if (!copy) return false;
+  memcpy(copy, text, length);
+  copy[length] = 0;
+  free(*field);
+  *field = copy;
+  return true;
+}
+
+void CloseSession(SfxSession* session) {
+  if (session->own_file) {
+    fclose(session->own_file);
+    session->own_file = 0;
+  }
+  char** strings[] = {&session->destination, &session->title, &session->program_name,
+                      &session->post_install_program, &session->shortcut_name};
+  for (char** field : strings) {
+    free(*field);
+    *field = 0;
+  }
+}

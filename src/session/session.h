@@ -1,0 +1,46 @@
+// The one record of a run: who the program is, where it installs, what the
+// user chose, and the windows and the stream on the program's own file.
+#pragma once
+#include "../platform.h"
+
+// Size of the stub without its appended data; the configuration block and
+// the archive start at this offset of the program's own file. The build pads
+// the stub to exactly this size.
+enum { SFX_STUB_SIZE = 17408 };
+
+enum { ARCHIVE_TYPE_COUNT = 10 };
+
+struct SfxSession {
+  HINSTANCE instance;
+  char module_path[MAX_PATH];
+  HWND main_window;
+  HWND label_window;
+  HWND abort_button;
+  FILE* own_file;
+  unsigned char* header_cursor;
+  char output_path[MAX_PATH];
+  char* destination;
+  char* title;
+  char* program_name;
+  char* post_install_program;
+  char* shortcut_name;
+  unsigned char start_menu_option;  // bit 0: offered in the dialog, bit 1: chosen
+  unsigned char desktop_option;
+  unsigned char send_to_option;
+  bool installer_mode;
+  bool failed;
+  bool command_line_mode;
+  bool associate[ARCHIVE_TYPE_COUNT];  // lzh zip cab tgz tar gz tbz bz2 rar 7z
+  bool view_menu;
+  bool compress_menu;
+};
+
+// Bit 1 of a shortcut option byte: the shortcut is to be made.
+enum { OPTION_CHOSEN = 2, OPTION_OFFERED = 1 };
+
+void InitSession(SfxSession* session, HINSTANCE instance);
+void CloseSession(SfxSession* session);
+
+// Replaces a heap string of the session (freeing the old one) with a copy of
+// `length` bytes of `text`, always terminated. Returns false if out of memory.
+bool SetSessionString(char** field, const char* text, size_t length);

@@ -1,0 +1,85 @@
+#include "startup.h"
+#include "command_line.h"
+#include "config_block.h"
+#include "../archive/progress.h"
+#include "../ui/messages.h"
+#include "../ui/progress_window.h"
+
+static const char kWindowClass[] = "VORNSFXCLASS";
+// "中止" (Abort)
+static const char kAbortText[] = "\x92\x86\x8E~";
+
+enum { ICON_RESOURCE = 102 };
+
+static HWND CreateChild(SfxSession* session, const char* windowClass, const char* text, DWORD style,
+                        int x, int y, int width, int height, int id) {
+  return CreateWindowExA(0, windowClass, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height,
+                         session->main_window, (HMENU)(INT_PTR)id, session->instance, 0);
+}
+
+bool StartUp(SfxSession* session, const char* commandLineTail) {
+  ParseCommandLine(session, commandLineTail);
+  GetModuleFileNameA(0, session->module_path, MAX_PATH);
+  session->own_file = fopen(session->module_path, "rb");
+  if (!session->own_file) return false;
+  if (fseek(session->own_file, SFX_STUB_SIZE, SEEK_SET) != 0) return false;
+  if (!ReadSfxConfig(session)) return false;
+
+  WNDCLASSEXA windowClass;
+  memset(&windowClass, 0, sizeof windowClass);
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.style = CS_HREDRAW | CS_VREDRAW;
+  windowClass.lpfnWndProc = ProgressWindowProc;
+  windowClass.hInstance = session->instance;
+  windowClass.hIcon = LoadIconA(session->instance, MAKEINTRESOURCEA(ICON_RESOURCE));
+  windowClass.hCursor = LoadCursorA(0, IDC_ARROW);
+  windowClass.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = kWindowClass;
+  if (!RegisterClassExA(&windowClass)) return false;
+
+  // The progress bar's class lives in the common controls.
+  InitCommonControls();
+  POINT cursor;
+  GetCursorPos(&cursor);
+  session->main_window =
+      CreateWindowExA(0, kWindowClass, "Vorn SFX", WS_POPUP | WS_BORDER | WS_DLGFRAME | WS_SYSMENU,
+                      cursor.x - 110, cursor.y + 32, 220, 100, 0, 0, session->instance, session);
+  if (!session->main_window) return false;
+  HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
+  session->label_window = CreateChild(session, "STATIC", "", 0, 7, 5, 200, 20, 0);
+  if (!session->label_window) return false;
+  SendMessageA(session->label_window, WM_SETFONT, (WPARAM)font, 0);
+  progressBar = CreateChild(session, PROGRESS_CLASSA, "", PBS_SMOOTH, 7, 23, 200, 20, 0);
+  if (!progressBar) return false;
+  session->abort_button = CreateChild(session, "BUTTON", kAbortText, 0, 65, 50, 88, 19, ID_ABORT_BUTTON);
+  if (!session->abort_button) return false;
+  SendMessageA(session->abort_button, WM_SETFONT, (WPARAM)font, 0);
+  ShowWindow(session->main_window, SW_HIDE);
+  UpdateWindow(session->main_window);
+  SendMessageA(session->main_window, WM_SFX_START, 0, 0);
+  return true;
+}
+
+int RunMessageLoop() {
+  MSG message;
+  while (GetMessageA(&message, 0, 0, 0)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  return (int)message.wParam;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLineTail, int) {
+  SfxSession session;
+  InitSession(&session, instance);
+  int result = StartUp(&session, commandLineTail) ? RunMessageLoop() : 0;
+  CloseSession(&session);
+  return result;
+}
+
+// The stub has no C runtime start-up code of its own: msvcrt.dll initialises
+// itself when it is loaded.
+extern "C" void WinMainCRTStartup() {
+  char* tail = (char*)CommandLineTail(GetCommandLineA());
+  ExitProcess((UINT)WinMain(GetModuleHandleA(0), 0, tail, SW_SHOWDEFAULT));
+}

@@ -1,0 +1,3 @@
+#include "continue_flag.h"
+
+volatile LONG continueFlag = 1;

@@ -1,0 +1,7 @@
+// Making sure the destination folder exists and is the current directory.
+#pragma once
+#include "../session/session.h"
+
+// Makes `path` the current directory, creating every missing level first.
+// Shows "cannot create the folder" and returns false when it cannot.
+bool EnsureDestinationFolder(SfxSession* session, const char* path);

@@ -1,0 +1,8 @@
+// The progress window: its procedure drives the whole run.
+#pragma once
+#include "../session/session.h"
+
+LRESULT CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Makes the destination current and starts the worker thread.
+bool StartWorker(SfxSession* session);

@@ -1,0 +1,158 @@
+#include "test_support.h"
+
+#include <dirent.h>
+#include <ftw.h>
+#include <stdint.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "archive/progress.h"
+#include "archive/worker.h"
+#include "ui/continue_flag.h"
+#include "ui/messages.h"
+
+static int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
+  chmod(path, 0700);
+  return remove(path);
+}
+
+ScratchFolder::ScratchFolder() {
+  char pattern[] = "/tmp/vorn-test-XXXXXX";
+  path_ = mkdtemp(pattern);
+  char current[4096];
+  previous_ = getcwd(current, sizeof current);
+  if (chdir(path_.c_str()) != 0) abort();
+}
+
+ScratchFolder::~ScratchFolder() {
+  if (chdir(previous_.c_str()) != 0) abort();
+  nftw(path_.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+}
+
+std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), (std::streamsize)bytes.size());
+}
+
+bool FileExists(const std::string& path) {
+  struct stat status;
+  return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+bool FolderExists(const std::string& path) {
+  struct stat status;
+  return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+std::string Le16(unsigned value) { return std::string{(char)(value & 0xFF), (char)((value >> 8) & 0xFF)}; }
+std::string Le32(unsigned value) { return Le16(value & 0xFFFF) + Le16(value >> 16); }
+
+SessionOnBytes::SessionOnBytes(const std::string& bytes) {
+  InitSession(&session, nullptr);
+  session.own_file = tmpfile();
+  fwrite(bytes.data(), 1, bytes.size(), session.own_file);
+  rewind(session.own_file);
+}
+
+SessionOnBytes::~SessionOnBytes() { CloseSession(&session); }
+
+ExtractionRun ExtractArchiveHere(const std::string& archiveBytes) {
+  HostReset();
+  SessionOnBytes on(archiveBytes);
+  char current[4096];
+  SetSessionString(&on.session.destination, getcwd(current, sizeof current), strlen(current));
+  totalSize = completedSize = lastPercentage = 0;
+  continueFlag = 1;
+  ExtractionWorker(&on.session);
+  ExtractionRun run;
+  run.failed = on.session.failed;
+  for (const HostWindowMessage& m : HostWindowMessages()) {
+    if (m.message == WM_SFX_FILENAME) run.names.push_back(m.text);
+    if (m.message == WM_SFX_ABORTED) run.aborted = true;
+  }
+  run.boxes = HostMessageBoxes();
+  return run;
+}
+
+std::vector<ManifestRow> ReadManifest(const std::string& path) {
+  std::vector<ManifestRow> rows;
+  std::ifstream in(path);
+  std::string line;
+  std::getline(in, line);  // column names
+  while (std::getline(in, line)) {
+    std::vector<std::string> fields;
+    std::stringstream stream(line);
+    std::string field;
+    while (std::getline(stream, field, '\t')) fields.push_back(field);
+    if (fields.size() < 6) continue;
+    ManifestRow row;
+    row.archive = fields[0];
+    row.name = HexDecode(fields[1]);
+    row.size = std::stoul(fields[3]);
+    row.sha256 = fields[4];
+    row.folder = fields[5] == "1";
+    if (fields.size() > 6) row.method = fields[6];
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+std::string CorpusDir() { return VORN_CORPUS_DIR; }
+
+std::string HexDecode(const std::string& hex) {
+  std::string bytes;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes += (char)std::stoi(hex.substr(i, 2), nullptr, 16);
+  return bytes;
+}
+
+// SHA-256 (FIPS 180-4), for checking extracted members against manifests.
+std::string Sha256Hex(const std::string& message) {
+  static const uint32_t k[64] = {
+      0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
+      0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
+      0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
+      0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
+      0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
+      0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
+      0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
+      0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
+  uint32_t h[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+  std::string data = message;
+  uint64_t bits = (uint64_t)message.size() * 8;
+  data += (char)0x80;
+  while (data.size() % 64 != 56) data += (char)0;
+  for (int i = 7; i >= 0; --i) data += (char)(bits >> (i * 8));
+  auto rotr = [](uint32_t x, int n) { return (x >> n) | (x << (32 - n)); };
+  for (size_t chunk = 0; chunk < data.size(); chunk += 64) {
+    uint32_t w[64];
+    for (int i = 0; i < 16; ++i) {
+      const unsigned char* p = (const unsigned char*)data.data() + chunk + i * 4;
+      w[i] = (uint32_t)p[0] << 24 | p[1] << 16 | p[2] << 8 | p[3];
+    }
+    for (int i = 16; i < 64; ++i) {
+      uint32_t s0 = rotr(w[i - 15], 7) ^ rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
+      uint32_t s1 = rotr(w[i - 2], 17) ^ rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
+      w[i] = w[i - 16] + s0 + w[i - 7] + s1;
+    }
+    uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4], f = h[5], g = h[6], hh = h[7];
+    for (int i = 0; i < 64; ++i) {
+      uint32_t t1 = hh + (rotr(e, 6) ^ rotr(e, 11) ^ rotr(e, 25)) + ((e & f) ^ (~e & g)) + k[i] + w[i];
+      uint32_t t2 = (rotr(a, 2) ^ rotr(a, 13) ^ rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
+      hh = g; g = f; f = e; e = d + t1; d = c; c = b; b = a; a = t1 + t2;
+    }
+    h[0] += a; h[1] += b; h[2] += c; h[3] += d; h[4] += e; h[5] += f; h[6] += g; h[7] += hh;
+  }
+  char hex[65];
+  for (int i = 0; i < 8; ++i) snprintf(hex + i * 8, 9, "%08x", h[i]);
+  return hex;
+}

@@ -1,0 +1,103 @@
+// Every archive of the two conformance corpora extracts to exactly the bytes
+// its manifest lists: the jLHA corpus (every method at header levels 0, 1
+// and 2) and the peer corpus (real archives of many historic archivers).
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <set>
+
+#include "decode/driver.h"
+#include "test_support.h"
+
+namespace {
+
+struct CorpusArchive {
+  std::string corpus, archive;
+  std::vector<ManifestRow> rows;
+};
+
+std::vector<CorpusArchive> LoadCorpus(const std::string& corpus) {
+  std::map<std::string, CorpusArchive> byArchive;
+  for (const ManifestRow& row : ReadManifest(CorpusDir() + "/" + corpus + "/MANIFEST.tsv")) {
+    CorpusArchive& entry = byArchive[row.archive];
+    entry.corpus = corpus;
+    entry.archive = row.archive;
+    entry.rows.push_back(row);
+  }
+  std::vector<CorpusArchive> archives;
+  for (auto& [name, entry] : byArchive) archives.push_back(entry);
+  return archives;
+}
+
+std::set<std::string> ExcludedPeerArchives() {
+  std::set<std::string> excluded;
+  std::ifstream in(CorpusDir() + "/peer/EXCLUDED.tsv");
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line)) excluded.insert(line.substr(0, line.find('\t')));
+  return excluded;
+}
+
+std::string TestName(const testing::TestParamInfo<CorpusArchive>& info) {
+  std::string name = info.param.corpus + "_" + info.param.archive;
+  for (char& c : name)
+    if (!isalnum((unsigned char)c)) c = '_';
+  return name;
+}
+
+// Methods whose decoder is in the method table; the others are checked once
+// their decoders arrive.
+bool MethodDecodes(const std::string& methodName) {
+  int index = methodIndex(methodName.c_str());
+  if (index == METHOD_LH0 || index == METHOD_LZ4 || index == METHOD_LHD) return true;
+  return index > 0 && index < 10 && methodDecoders[index].startMember;
+}
+
+class CorpusConformance : public testing::TestWithParam<CorpusArchive> {};
+
+TEST_P(CorpusConformance, ExtractsExactlyTheManifestBytes) {
+  const CorpusArchive& archive = GetParam();
+  for (const ManifestRow& row : archive.rows) {
+    std::string method = row.method.empty() ? "-" + archive.archive.substr(0, 3) + "-" : row.method;
+    if (!MethodDecodes(method)) GTEST_SKIP() << method << " has no decoder yet";
+  }
+  ScratchFolder folder;
+  ExtractionRun run = ExtractArchiveHere(ReadFileBytes(CorpusDir() + "/" + archive.corpus + "/" + archive.archive));
+  EXPECT_FALSE(run.failed);
+  EXPECT_TRUE(run.boxes.empty()) << run.boxes[0].text;
+  for (const ManifestRow& row : archive.rows) {
+    if (row.folder) {
+      if (!row.name.empty()) EXPECT_TRUE(FolderExists(row.name)) << row.name;
+      continue;
+    }
+    ASSERT_TRUE(FileExists(row.name)) << row.name;
+    std::string bytes = ReadFileBytes(row.name);
+    EXPECT_EQ(bytes.size(), row.size) << row.name;
+    EXPECT_EQ(Sha256Hex(bytes), row.sha256) << row.name;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Jlha, CorpusConformance, testing::ValuesIn(LoadCorpus("jlha")), TestName);
+
+std::vector<CorpusArchive> IncludedPeerArchives() {
+  std::set<std::string> excluded = ExcludedPeerArchives();
+  std::vector<CorpusArchive> included;
+  for (const CorpusArchive& archive : LoadCorpus("peer"))
+    if (!excluded.count(archive.archive)) included.push_back(archive);
+  return included;
+}
+
+INSTANTIATE_TEST_SUITE_P(Peer, CorpusConformance, testing::ValuesIn(IncludedPeerArchives()), TestName);
+
+// Archives that need not extract must still end cleanly: a refused header,
+// a failed member or a CRC failure, never a crash.
+TEST(CorpusConformance, ExcludedPeerArchivesEndCleanly) {
+  for (const std::string& archive : ExcludedPeerArchives()) {
+    ScratchFolder folder;
+    ExtractionRun run = ExtractArchiveHere(ReadFileBytes(CorpusDir() + "/peer/" + archive));
+    EXPECT_TRUE(run.failed || !run.boxes.empty()) << archive;
+  }
+}
+
+}  // namespace
