@@ -7,17 +7,18 @@ set(SFX_STUB_SIZE 17408)
 add_executable(vornsfx WIN32 ${PORTABLE_SOURCES} ${WIN32_ONLY_SOURCES} res/vornsfx.rc)
 set_target_properties(vornsfx PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
-  OUTPUT_NAME vornsfx.unpadded
-  UNITY_BUILD ON
-  UNITY_BUILD_BATCH_SIZE 0)
+  OUTPUT_NAME vornsfx.unpadded)
 target_compile_options(vornsfx PRIVATE
   $<$<COMPILE_LANGUAGE:CXX>:-Oz -mregparm=3 -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
   -fno-unwind-tables -fno-threadsafe-statics -fno-ident -ffunction-sections
-  -fomit-frame-pointer -mpreferred-stack-boundary=2 -Wall -Wextra -Wno-unused-parameter>)
+  -fomit-frame-pointer -mpreferred-stack-boundary=2 -mno-accumulate-outgoing-args -mno-stack-arg-probe -Werror=frame-larger-than=3072 -Wall -Wextra -Wno-unused-parameter>)
 separate_arguments(STUB_EXTRA UNIX_COMMAND "${STUB_EXTRA_FLAGS}")
 target_compile_options(vornsfx PRIVATE ${STUB_EXTRA})
 target_link_options(vornsfx PRIVATE ${STUB_EXTRA})
 target_compile_definitions(vornsfx PRIVATE WIN32_LEAN_AND_MEAN)
+# Arguments are pushed rather than stored into a preallocated area, which
+# needs stack frames without probes: no function may use 3 KiB or more of
+# stack, so every frame stays inside the guard page below it.
 # The stub's own functions take their first three arguments in registers
 # (-mregparm=3), which makes its code markedly smaller. Every system and
 # runtime function keeps its standard convention: the headers declare them

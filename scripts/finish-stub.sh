@@ -13,14 +13,26 @@ i686-w64-mingw32-objdump -h "$linked" | while read -r index name hexsize rest; d
   case "$name" in .*) printf '  section %-8s %6d bytes\n' "$name" "$((0x$hexsize))" ;; esac
 done
 python3 - "$map" <<'PY'
+# Code and constant data per object, from the link map: an input section is
+# listed as name, address, size and object, the name on a line of its own
+# when it is long.
 import re, sys, collections
 sizes = collections.Counter()
+pending = None
 for line in open(sys.argv[1], errors="replace"):
-    m = re.match(r"\s*\.(text|rdata|data)\S*\s+0x[0-9a-f]+\s+(0x[0-9a-f]+)\s+(\S+)", line)
-    if m and int(m.group(2), 16):
-        sizes[m.group(3).split("/")[-1]] += int(m.group(2), 16)
-for name, n in sizes.most_common(12):
+    m = re.match(r"^ (\.(?:text|rdata|data)\S*)\s*$", line)
+    if m:
+        pending = m.group(1)
+        continue
+    m = re.match(r"^ (\.(?:text|rdata|data)\S*)?\s+0x[0-9a-f]+\s+(0x[0-9a-f]+)\s+(\S+\.obj)\)?$", line)
+    if m and (m.group(1) or pending):
+        sizes[re.sub(r".*[/(]", "", m.group(3))] += int(m.group(2), 16)
+    pending = None
+total = 0
+for name, n in sorted(sizes.items(), key=lambda item: -item[1]):
+    total += n
     print("  %6d %s" % (n, name))
+print("  %6d in all objects" % total)
 PY
 if [ "$actual" -gt "$size" ]; then
   echo "stub: too large by $((actual - size)) bytes" >&2

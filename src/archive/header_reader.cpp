@@ -58,8 +58,10 @@ static void ComposeName(LzhEntry* entry, NamePart folder, NamePart file) {
   BackslashesToSlashes(out, used);
 }
 
+// The header being parsed; only the worker reads headers, one at a time.
+static unsigned char header[HEADER_BUFFER_SIZE];
+
 bool ReadMemberHeader(SfxSession* session, LzhEntry* entry) {
-  unsigned char header[HEADER_BUFFER_SIZE];
   memset(entry, 0, sizeof *entry);
   int first = fgetc(session->own_file);
   if (first == EOF || first == 0) return false;
