@@ -66,14 +66,17 @@ SessionOnBytes::SessionOnBytes(const std::string& bytes) {
 
 SessionOnBytes::~SessionOnBytes() { CloseSession(&session); }
 
-ExtractionRun ExtractArchiveHere(const std::string& archiveBytes) {
+ExtractionRun ExtractArchiveHere(const std::string& archiveBytes, void (*hook)(const HostWindowMessage&)) {
   HostReset();
+  HostSetMessageHook(hook);
   SessionOnBytes on(archiveBytes);
   char current[4096];
-  SetSessionString(&on.session.destination, getcwd(current, sizeof current), strlen(current));
+  if (!getcwd(current, sizeof current)) abort();
+  SetSessionString(&on.session.destination, current, strlen(current));
   totalSize = completedSize = lastPercentage = 0;
   continueFlag = 1;
   ExtractionWorker(&on.session);
+  HostSetMessageHook(nullptr);
   ExtractionRun run;
   run.failed = on.session.failed;
   for (const HostWindowMessage& m : HostWindowMessages()) {
@@ -155,4 +158,66 @@ std::string Sha256Hex(const std::string& message) {
   char hex[65];
   for (int i = 0; i < 8; ++i) snprintf(hex + i * 8, 9, "%08x", h[i]);
   return hex;
+}
+
+uint16_t Crc16(const std::string& bytes) {
+  unsigned crc = 0;
+  for (unsigned char b : bytes) {
+    crc ^= b;
+    for (int i = 0; i < 8; ++i) crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
+  }
+  return (uint16_t)crc;
+}
+
+static uint32_t OriginalSize(const MemberSpec& m) { return m.storedSize ? (uint32_t)m.data.size() : m.originalSize; }
+static uint16_t MemberCrc(const MemberSpec& m) { return m.computeCrc ? Crc16(m.data) : m.crc; }
+
+static std::string CommonFields(const MemberSpec& m, uint32_t packedSize) {
+  return m.method + Le32(packedSize) + Le32(OriginalSize(m)) + Le32(m.stamp) + (char)m.attribute;
+}
+
+static std::string ExtendedChain(const MemberSpec& m) {
+  std::string chain;
+  for (const ExtendedHeader& e : m.extended) chain += Le16((unsigned)e.data.size() + 3) + (char)e.type + e.data;
+  return chain;
+}
+
+std::string Level0Member(const MemberSpec& m, bool withCrc, const std::string& extension) {
+  std::string body = CommonFields(m, (uint32_t)m.data.size()) + '\0' + (char)m.name.size() + m.name;
+  if (withCrc) body += Le16(MemberCrc(m)) + extension;
+  std::string header = std::string(1, (char)body.size()) + '\0' + body;
+  return header + m.data;
+}
+
+std::string Level1Member(const MemberSpec& m) {
+  // Each extended header's size field is carried by the header before it.
+  std::string chain;
+  std::vector<std::string> parts;
+  for (const ExtendedHeader& e : m.extended) parts.push_back((char)e.type + e.data);
+  uint32_t extendedBytes = 0;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    std::string next = i + 1 < parts.size() ? Le16((unsigned)parts[i + 1].size() + 2) : Le16(0);
+    chain += parts[i] + next;
+    extendedBytes += (uint32_t)parts[i].size() + 2;
+  }
+  std::string first = parts.empty() ? Le16(0) : Le16((unsigned)parts[0].size() + 2);
+  std::string body = CommonFields(m, (uint32_t)m.data.size() + extendedBytes) + '\1' + (char)m.name.size() +
+                     m.name + Le16(MemberCrc(m)) + (char)m.osId;
+  // The size byte counts from offset 2 through the first extended-header size.
+  std::string header = std::string(1, (char)(body.size() + 2)) + '\0' + body + first;
+  return header + chain + m.data;
+}
+
+std::string Level2Member(const MemberSpec& m) {
+  std::string chain;
+  std::vector<std::string> parts;
+  for (const ExtendedHeader& e : m.extended) parts.push_back((char)e.type + e.data);
+  for (size_t i = 0; i < parts.size(); ++i) {
+    std::string next = i + 1 < parts.size() ? Le16((unsigned)parts[i + 1].size() + 2) : Le16(0);
+    chain += parts[i] + next;
+  }
+  std::string first = parts.empty() ? Le16(0) : Le16((unsigned)parts[0].size() + 2);
+  std::string rest = CommonFields(m, (uint32_t)m.data.size()) + '\2' + Le16(MemberCrc(m)) + (char)m.osId + first + chain;
+  uint32_t total = (uint32_t)rest.size() + 2;
+  return Le16(total) + rest + m.data;
 }

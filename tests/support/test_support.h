@@ -42,7 +42,9 @@ struct ExtractionRun {
   std::vector<std::string> names;  // WM_SFX_FILENAME, in order
   std::vector<HostMessageBox> boxes;
 };
-ExtractionRun ExtractArchiveHere(const std::string& archiveBytes);
+// `hook` sees every window message as it is sent (e.g. to press Abort).
+ExtractionRun ExtractArchiveHere(const std::string& archiveBytes,
+                                 void (*hook)(const HostWindowMessage&) = nullptr);
 
 // One row of a corpus MANIFEST.tsv.
 struct ManifestRow {
@@ -53,3 +55,33 @@ struct ManifestRow {
 std::vector<ManifestRow> ReadManifest(const std::string& path);
 std::string CorpusDir();
 std::string HexDecode(const std::string& hex);
+
+// CRC-16/ARC of bytes, computed independently of the decoder's table.
+uint16_t Crc16(const std::string& bytes);
+
+// Builds LZH member headers byte by byte, so that tests can state exactly
+// what a header holds.
+struct ExtendedHeader {
+  unsigned char type;
+  std::string data;
+};
+
+struct MemberSpec {
+  std::string method = "-lh0-";
+  std::string name;          // base-header name (levels 0 and 1)
+  std::string data;          // member data as stored
+  uint32_t originalSize = 0; // defaults to data.size() when `data` is stored
+  bool storedSize = true;    // originalSize := data.size()
+  uint32_t stamp = 0;
+  uint16_t crc = 0;
+  bool computeCrc = true;    // crc := Crc16(data)
+  unsigned char attribute = 0x20;
+  unsigned char osId = 'M';
+  std::vector<ExtendedHeader> extended;
+};
+
+// Level 0: CRC present (S - N = 22) unless withCrc is false (S - N = 20);
+// `extension` bytes follow the CRC (the first is the OS id).
+std::string Level0Member(const MemberSpec& m, bool withCrc = true, const std::string& extension = "");
+std::string Level1Member(const MemberSpec& m);
+std::string Level2Member(const MemberSpec& m);

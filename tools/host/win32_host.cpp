@@ -16,6 +16,7 @@ std::string currentDirectoryText;
 std::string windowsDirectory = "C:\\WINDOWS";
 size_t availablePhysicalMemory = 0;
 bool printMessageBoxes = false;
+void (*messageHook)(const HostWindowMessage&) = nullptr;
 
 std::string Lower(std::string text) {
   for (char& c : text) c = (char)std::tolower((unsigned char)c);
@@ -62,6 +63,7 @@ void HostReset() {
   currentDirectoryText.clear();
   windowsDirectory = "C:\\WINDOWS";
   availablePhysicalMemory = 0;
+  messageHook = nullptr;
 }
 
 void HostSetCurrentDirectoryText(const std::string& text) { currentDirectoryText = text; }
@@ -78,10 +80,15 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
 }
 
 static void RecordMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool posted) {
-  std::lock_guard<std::mutex> lock(hostMutex);
-  std::string text = message == WM_USER + 1 && lParam ? (const char*)lParam : "";
-  windowMessages.push_back({window, message, wParam, text, posted});
+  HostWindowMessage record{window, message, wParam, message == WM_USER + 1 && lParam ? (const char*)lParam : "", posted};
+  {
+    std::lock_guard<std::mutex> lock(hostMutex);
+    windowMessages.push_back(record);
+  }
+  if (messageHook) messageHook(record);
 }
+
+void HostSetMessageHook(void (*hook)(const HostWindowMessage& message)) { messageHook = hook; }
 
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   RecordMessage(window, message, wParam, lParam, false);

@@ -52,5 +52,9 @@ void HostSetAvailablePhysicalMemory(size_t bytes);
 // Message boxes are printed to stderr as they are shown (for tools).
 void HostPrintMessageBoxes(bool print);
 
+// Called with every window message as it is sent or posted (tests use it to
+// act at a given moment of a run, e.g. press Abort); null to remove.
+void HostSetMessageHook(void (*hook)(const HostWindowMessage& message));
+
 // Key name as recorded, e.g. HostKeyName(HKEY_CLASSES_ROOT, ".lzh").
 std::string HostKeyName(void* root, const std::string& subKey);

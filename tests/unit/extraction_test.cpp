@@ -1,0 +1,259 @@
+// Extraction of whole archives by the worker: folders, CRC check, file
+// times, abort, refused names, and the end of the walk.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "archive/extract.h"
+#include "archive/progress.h"
+#include "install/registry_keys.h"
+#include "test_support.h"
+#include "ui/continue_flag.h"
+#include "ui/destination_folder.h"
+#include "ui/messages.h"
+
+namespace {
+
+std::vector<std::string> NotifiedPaths(long event) {
+  std::vector<std::string> paths;
+  for (const HostShellNotification& n : HostShellNotifications())
+    if (n.event == event) paths.push_back(n.path);
+  return paths;
+}
+
+bool Posted(unsigned message) {
+  for (const HostWindowMessage& m : HostWindowMessages())
+    if (m.posted && m.message == message) return true;
+  return false;
+}
+
+class Extraction : public testing::Test {
+ protected:
+  ScratchFolder folder;
+};
+
+TEST_F(Extraction, FoldersTimesAndNames) {
+  uint32_t stamp = (43u << 25) | (11u << 21) | (15u << 16) | (12u << 11);
+  std::string archive = Level0Member({.name = "/a/b/c.txt", .data = "deep", .stamp = stamp}) +
+                        Level2Member({.data = "two", .stamp = 1600000000, .extended = {{0x01, "top.txt"}}}) + '\0';
+  ExtractionRun run = ExtractArchiveHere(archive);
+  EXPECT_FALSE(run.failed);
+  EXPECT_EQ(ReadFileBytes("a/b/c.txt"), "deep");
+  EXPECT_EQ(ReadFileBytes("top.txt"), "two");
+  EXPECT_EQ(run.names, (std::vector<std::string>{"/a/b/c.txt", "top.txt"}));
+  struct stat status;
+  ASSERT_EQ(stat("top.txt", &status), 0);
+  EXPECT_EQ(status.st_mtime, 1600000000);
+  ASSERT_EQ(stat("a/b/c.txt", &status), 0);
+  EXPECT_EQ(status.st_mtime, DosTimeToUnixTime(stamp));
+  // Only the outermost new folder is announced; every member is announced
+  // with its name as read, leading slash included.
+  EXPECT_EQ(NotifiedPaths(SHCNE_MKDIR), std::vector<std::string>{"a"});
+  std::string destination = folder.path();
+  for (char& c : destination)
+    if (c == '/') c = '\\';
+  EXPECT_EQ(NotifiedPaths(SHCNE_CREATE),
+            (std::vector<std::string>{destination + "\\\\a\\b\\c.txt", destination + "\\top.txt"}));
+  EXPECT_TRUE(Posted(WM_SFX_DONE));
+}
+
+TEST_F(Extraction, ExistingFileIsReplaced) {
+  WriteFileBytes("old.txt", "a much longer old content");
+  ExtractArchiveHere(Level0Member({.name = "old.txt", .data = "new"}));
+  EXPECT_EQ(ReadFileBytes("old.txt"), "new");
+}
+
+TEST_F(Extraction, UnknownMethodIsSkippedButCounted) {
+  std::string archive = Level0Member({.method = "-xyz-", .name = "skip.bin", .data = "????"}) +
+                        Level0Member({.name = "kept.txt", .data = "kept"});
+  ExtractionRun run = ExtractArchiveHere(archive);
+  EXPECT_FALSE(run.failed);
+  EXPECT_TRUE(run.boxes.empty());
+  EXPECT_FALSE(FileExists("skip.bin"));
+  EXPECT_EQ(ReadFileBytes("kept.txt"), "kept");
+  EXPECT_EQ(totalSize, 8u);
+  EXPECT_EQ(completedSize, 8u);
+  EXPECT_EQ(NotifiedPaths(SHCNE_CREATE).size(), 2u);
+}
+
+TEST_F(Extraction, WrongCrcStopsTheRun) {
+  std::string archive = Level0Member({.name = "one.txt", .data = "first"}) +
+                        Level0Member({.name = "two.txt", .data = "second", .computeCrc = false}) +
+                        Level0Member({.name = "three.txt", .data = "third"});
+  ExtractionRun run = ExtractArchiveHere(archive);
+  EXPECT_TRUE(run.failed);
+  ASSERT_EQ(run.boxes.size(), 1u);
+  // "ファイル two.txt が壊れています。" in Shift-JIS, warning icon, no caption.
+  EXPECT_EQ(run.boxes[0].text,
+            "\x83t\x83@\x83" "C\x83\x8B two.txt \x82\xAA\x89\xF3\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB7\x81" "B");
+  EXPECT_EQ(run.boxes[0].caption, "");
+  EXPECT_EQ(run.boxes[0].type, (unsigned)MB_ICONWARNING);
+  EXPECT_EQ(ReadFileBytes("one.txt"), "first");
+  EXPECT_EQ(ReadFileBytes("two.txt"), "second");  // left as written
+  EXPECT_FALSE(FileExists("three.txt"));
+  EXPECT_TRUE(Posted(WM_SFX_DONE));
+}
+
+TEST_F(Extraction, MemberWithoutCrcIsAccepted) {
+  ExtractionRun run = ExtractArchiveHere(Level0Member({.name = "nocrc.txt", .data = "anything"}, false));
+  EXPECT_FALSE(run.failed);
+  EXPECT_EQ(ReadFileBytes("nocrc.txt"), "anything");
+}
+
+TEST_F(Extraction, UnknownHeaderAfterTheFirstMemberEndsTheWalkCleanly) {
+  std::string damaged = Level0Member({.name = "b", .data = "x"}, false, "");
+  damaged[0] += 1;  // S - N = 21
+  ExtractionRun run = ExtractArchiveHere(Level0Member({.name = "a.txt", .data = "A"}) + damaged);
+  EXPECT_FALSE(run.failed);
+  EXPECT_EQ(ReadFileBytes("a.txt"), "A");
+  ASSERT_EQ(run.boxes.size(), 1u);
+  EXPECT_EQ(run.boxes[0].text, "Unknown header");
+  EXPECT_TRUE(Posted(WM_SFX_DONE));
+}
+
+TEST_F(Extraction, EmptyArchiveAndEmptyMembers) {
+  ExtractionRun empty = ExtractArchiveHere(std::string(1, '\0'));
+  EXPECT_TRUE(empty.names.empty());
+  EXPECT_FALSE(empty.failed);
+  EXPECT_TRUE(Posted(WM_SFX_DONE));
+  ExtractionRun zeros = ExtractArchiveHere(Level0Member({.name = "e1"}) + Level1Member({.name = "e2"}));
+  EXPECT_EQ(totalSize, 0u);
+  EXPECT_TRUE(FileExists("e1") && FileExists("e2"));
+  for (const HostWindowMessage& m : HostWindowMessages()) EXPECT_NE(m.message, (unsigned)PBM_SETPOS_MESSAGE);
+}
+
+TEST_F(Extraction, Level1MembersAreSkippedCorrectlyByBothWalks) {
+  MemberSpec first{.name = "x", .data = std::string(3000, 'a')};
+  first.extended = {{0x01, "first.bin"}, {0x02, "dir\xff"}};
+  std::string archive = Level1Member(first) + Level1Member({.name = "second.txt", .data = "2"});
+  ExtractionRun run = ExtractArchiveHere(archive);
+  EXPECT_FALSE(run.failed);
+  EXPECT_EQ(ReadFileBytes("dir/first.bin"), std::string(3000, 'a'));
+  EXPECT_EQ(ReadFileBytes("second.txt"), "2");
+  EXPECT_EQ(totalSize, 3001u);
+}
+
+TEST_F(Extraction, FolderMembersAreMadeAndCount) {
+  MemberSpec folderEntry{.method = "-lhd-"};
+  folderEntry.extended = {{0x02, "made\xff" "deeper\xff"}};
+  std::string archive = Level2Member(folderEntry) + Level0Member({.name = "plain\\", .data = ""}) +
+                        Level0Member({.method = "-lhd-", .name = "", .data = ""}) +
+                        Level0Member({.name = "after.txt", .data = "ok"});
+  ExtractionRun run = ExtractArchiveHere(archive);
+  EXPECT_FALSE(run.failed);
+  EXPECT_TRUE(FolderExists("made/deeper"));
+  EXPECT_TRUE(FolderExists("plain"));
+  EXPECT_EQ(ReadFileBytes("after.txt"), "ok");
+}
+
+TEST_F(Extraction, NamesReachingOutsideAreRefused) {
+  for (const char* name : {"../escape.txt", "a/../../escape.txt", "C:escape.txt", "//server/escape.txt"}) {
+    ScratchFolder inner;
+    ExtractionRun run = ExtractArchiveHere(Level0Member({.name = name, .data = "bad"}) +
+                                           Level0Member({.name = "later.txt", .data = "x"}));
+    EXPECT_TRUE(run.failed) << name;
+    ASSERT_EQ(run.boxes.size(), 1u) << name;
+    EXPECT_NE(run.boxes[0].text.find("escape.txt"), std::string::npos);
+    EXPECT_FALSE(FileExists("../escape.txt"));
+    EXPECT_FALSE(FileExists("later.txt"));
+  }
+}
+
+TEST_F(Extraction, NameTooLongIsRefused) {
+  MemberSpec m{.data = "x"};
+  m.extended = {{0x02, std::string(200, 'd') + "\xff"}, {0x01, std::string(100, 'f')}};
+  ExtractionRun run = ExtractArchiveHere(Level2Member(m));
+  EXPECT_TRUE(run.failed);
+  EXPECT_EQ(run.boxes.size(), 1u);
+}
+
+TEST_F(Extraction, UnopenableOutputFailsWithoutMessage) {
+  mkdir("taken", 0777);  // a folder where the file should go
+  ExtractionRun run = ExtractArchiveHere(Level0Member({.name = "taken", .data = "x"}));
+  EXPECT_TRUE(run.failed);
+  EXPECT_TRUE(run.boxes.empty());
+}
+
+TEST_F(Extraction, ShellExtensionInUseIsReportedAndUnregistered) {
+  mkdir("VornDll.dll", 0777);  // stands for the file being locked
+  HostRegistryKeys()[HostKeyName(HKEY_CLASSES_ROOT, kFileHandlerKey)];
+  HostRegistryKeys()[HostKeyName(HKEY_CLASSES_ROOT, kFolderHandlerKey)];
+  HostRegistryKeys()[HostKeyName(HKEY_CLASSES_ROOT, kClsidKey)];
+  HostRegistryKeys()[HostKeyName(HKEY_CLASSES_ROOT, kInprocServerKey)];
+  SessionOnBytes on(Level0Member({.name = "VornDll.dll", .data = "MZ"}));
+  SetSessionString(&on.session.title, "My Setup", 8);
+  continueFlag = 1;
+  LzhEntry entry;
+  ASSERT_TRUE(ReadMemberHeader(&on.session, &entry));
+  EXPECT_FALSE(ExtractMember(&on.session, &entry));
+  ASSERT_EQ(HostMessageBoxes().size(), 1u);
+  EXPECT_EQ(HostMessageBoxes()[0].caption, "My Setup");
+  EXPECT_EQ(HostMessageBoxes()[0].type, (unsigned)MB_ICONERROR);
+  HostRegistry& keys = HostRegistryKeys();
+  EXPECT_FALSE(keys.count(HostKeyName(HKEY_CLASSES_ROOT, kFileHandlerKey)));
+  EXPECT_FALSE(keys.count(HostKeyName(HKEY_CLASSES_ROOT, kClsidKey)));
+  EXPECT_FALSE(keys.count(HostKeyName(HKEY_CLASSES_ROOT, kInprocServerKey)));
+  EXPECT_TRUE(keys.count(HostKeyName(HKEY_CLASSES_ROOT, kFolderHandlerKey)));  // not among those removed
+}
+
+// Abort while the second member is named: that member is deleted, the
+// first stays, and the worker reports the abort.
+TEST_F(Extraction, AbortDeletesOnlyTheMemberBeingWritten) {
+  static int named = 0;
+  named = 0;
+  auto pressAbortAtSecondMember = [](const HostWindowMessage& m) {
+    if (m.message == WM_SFX_FILENAME && ++named == 2) continueFlag = 0;
+  };
+  std::string archive = Level0Member({.name = "first.txt", .data = "1"}) +
+                        Level0Member({.name = "big.bin", .data = std::string(10000, 'b')}) +
+                        Level0Member({.name = "third.txt", .data = "3"});
+  ExtractionRun run = ExtractArchiveHere(archive, pressAbortAtSecondMember);
+  continueFlag = 1;
+  EXPECT_TRUE(run.failed);
+  EXPECT_TRUE(Posted(WM_SFX_ABORTED));
+  EXPECT_FALSE(Posted(WM_SFX_DONE));
+  EXPECT_EQ(ReadFileBytes("first.txt"), "1");
+  EXPECT_FALSE(FileExists("big.bin"));
+  EXPECT_FALSE(FileExists("third.txt"));
+}
+
+TEST_F(Extraction, StoredMembersReportProgressPerChunk) {
+  // 5000 bytes go in chunks of 2048, 2048 and 904; with a total of 100000
+  // the bar moves to 2, 4 and 5.
+  std::string archive = Level0Member({.name = "s.bin", .data = std::string(5000, 's')}) +
+                        Level0Member({.name = "rest.bin", .originalSize = 95000, .storedSize = false,
+                                      .computeCrc = false}, false);
+  ExtractArchiveHere(archive);
+  std::vector<uintptr_t> positions;
+  for (const HostWindowMessage& m : HostWindowMessages())
+    if (m.message == PBM_SETPOS_MESSAGE) positions.push_back(m.wParam);
+  ASSERT_GE(positions.size(), 3u);
+  EXPECT_EQ(std::vector<uintptr_t>(positions.begin(), positions.begin() + 3), (std::vector<uintptr_t>{2, 4, 5}));
+}
+
+TEST_F(Extraction, DestinationFolderIsCreatedLevelByLevel) {
+  HostReset();
+  SfxSession session;
+  InitSession(&session, nullptr);
+  std::string target = folder.path() + "/one/two/three";
+  EXPECT_TRUE(EnsureDestinationFolder(&session, target.c_str()));
+  EXPECT_TRUE(FolderExists(target));
+  char current[4096];
+  EXPECT_EQ(std::string(getcwd(current, sizeof current)), target);
+  EXPECT_EQ(NotifiedPaths(SHCNE_MKDIR), std::vector<std::string>{folder.path() + "/one"});
+  EXPECT_TRUE(HostMessageBoxes().empty());
+  EXPECT_TRUE(EnsureDestinationFolder(&session, target.c_str()));  // exists: nothing more
+  EXPECT_TRUE(HostMessageBoxes().empty());
+  EXPECT_FALSE(EnsureDestinationFolder(&session, ""));
+  EXPECT_FALSE(EnsureDestinationFolder(&session, (folder.path() + "/" + std::string(300, 'x')).c_str()));
+  WriteFileBytes(folder.path() + "/file", "");
+  EXPECT_FALSE(EnsureDestinationFolder(&session, (folder.path() + "/file/sub").c_str()));
+  ASSERT_EQ(HostMessageBoxes().size(), 3u);
+  // "フォルダを作成できません", a warning without a caption of its own.
+  EXPECT_EQ(HostMessageBoxes()[0].text,
+            "\x83t\x83H\x83\x8B\x83_\x82\xF0\x8D\xEC\x90\xAC\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1");
+  EXPECT_EQ(HostMessageBoxes()[0].type, (unsigned)MB_ICONWARNING);
+  CloseSession(&session);
+}
+
+}  // namespace
