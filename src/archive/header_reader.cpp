@@ -1,27 +1,19 @@
 #include "header_reader.h"
 #include "paths.h"
 
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "headers are read as little-endian memory");
+static_assert(offsetof(LzhEntry, time_stamp) == offsetof(LzhEntry, packed_size) + 8,
+              "sizes and time stamp are copied from the header in one piece");
+
 enum { HEADER_BUFFER_SIZE = 4096 };
 
 static const char kUnknownHeader[] = "Unknown header";
 static const char kCaption[] = "Vorn SFX";
 
 static uint32_t Le16(const unsigned char* p) { return p[0] | (uint32_t)p[1] << 8; }
-static uint32_t Le32(const unsigned char* p) { return Le16(p) | Le16(p + 2) << 16; }
 
-static uint32_t TakeLe16(SfxSession* session) {
-  uint32_t value = Le16(session->header_cursor);
-  session->header_cursor += 2;
-  return value;
-}
-
-static bool ReportUnknownHeader(SfxSession* session) {
-  MessageBoxA(session->main_window, kUnknownHeader, kCaption, MB_ICONERROR);
-  return false;
-}
-
-static bool ReadInto(SfxSession* session, unsigned char* to, size_t count) {
-  return fread(to, 1, count, session->own_file) == count;
+static bool ReadInto(FILE* stream, unsigned char* to, size_t count) {
+  return fread(to, 1, count, stream) == count;
 }
 
 // A name part as stored: up to `length` bytes, ended early by a zero byte.
@@ -63,95 +55,86 @@ static unsigned char header[HEADER_BUFFER_SIZE];
 
 bool ReadMemberHeader(SfxSession* session, LzhEntry* entry) {
   memset(entry, 0, sizeof *entry);
-  int first = fgetc(session->own_file);
+  FILE* stream = session->own_file;
+  int first = fgetc(stream);
   if (first == EOF || first == 0) return false;
   header[0] = (unsigned char)first;
   // Every level has its level byte at offset 20; read up to it first.
-  if (!ReadInto(session, header + 1, 20)) return false;
+  if (!ReadInto(stream, header + 1, 20)) return false;
 
-  uint32_t size = header[0];
-  uint32_t level = header[20];
-  uint32_t headerLength;  // bytes of the header before any level-1 extended header
-  if (level == 2) {
-    headerLength = Le16(header);  // the full 16-bit size, so long headers work
-    if (headerLength < 26 || headerLength > HEADER_BUFFER_SIZE) return ReportUnknownHeader(session);
-  } else if (level <= 1) {
-    if (size < 20) return ReportUnknownHeader(session);
-    headerLength = size + 2;
-  } else {
-    return ReportUnknownHeader(session);
-  }
-  if (!ReadInto(session, header + 21, headerLength - 21)) return false;
+  const uint32_t size = header[0], level = header[20];
+  // Bytes of the header before any level-1 extended header. Level 2 gives
+  // its full 16-bit size, so that long headers work.
+  const uint32_t length = level == 2 ? Le16(header) : size + 2;
+  if (level > 2 || length < (level == 2 ? 26u : 22u) || length > HEADER_BUFFER_SIZE) goto unknown;
+  if (!ReadInto(stream, header + 21, length - 21)) return false;
 
   entry->header_size = (unsigned char)size;
   memcpy(entry->method_id, header + 2, 5);
-  entry->packed_size = (int32_t)Le32(header + 7);
-  entry->original_size = (int32_t)Le32(header + 11);
-  entry->time_stamp = Le32(header + 15);
+  // Compressed size, original size and time stamp follow each other in
+  // the header as in the entry (little-endian, like the machine).
+  memcpy(&entry->packed_size, header + 7, 12);
   entry->attribute = header[19];
   entry->level = (unsigned char)level;
-
-  NamePart file = {0, 0}, folder = {0, 0};
-  int32_t spare;  // bytes of the header beyond its name
-  if (level == 2) {
-    session->header_cursor = header + 21;
-    spare = (int32_t)headerLength;
-  } else {
-    file = MakeNamePart(header + 22, header[21]);
-    session->header_cursor = header + 22 + header[21];
-    spare = (int32_t)size - header[21];
-  }
-  if (spare >= 24) {
-    entry->crc = (uint16_t)TakeLe16(session);
-    entry->os_id = *session->header_cursor++;
-    entry->has_crc = true;
-  } else if (spare == 22) {
-    entry->crc = (uint16_t)TakeLe16(session);
-    entry->has_crc = true;
-  } else if (spare != 20) {
-    return ReportUnknownHeader(session);
-  }
-
-  if (level != 0) {
-    // Level 1 reads each extended header from the stream behind the base
-    // header; level 2 has them all in the buffer already.
-    uint32_t position = level == 1 ? size : 24;
-    uint32_t end = level == 1 ? (uint32_t)HEADER_BUFFER_SIZE : headerLength;
-    uint32_t extendedBytes = 0;
-    for (;;) {
-      if (position + 2 > end) return ReportUnknownHeader(session);
-      session->header_cursor = header + position;
-      uint32_t extSize = TakeLe16(session);
-      if (extSize == 0) break;
-      if (extSize < 3) return ReportUnknownHeader(session);
-      uint32_t start = position + 2;
-      if (start + extSize > end) {
-        if (level == 1) return false;
-        return ReportUnknownHeader(session);
-      }
-      if (level == 1 && !ReadInto(session, header + start, extSize)) return false;
-      extendedBytes += extSize;
-      unsigned char type = header[start];
-      const unsigned char* data = header + start + 1;
-      uint32_t dataLength = extSize - 3;
-      if (type == 0x01) {
-        file = MakeNamePart(data, dataLength);
-      } else if (type == 0x02) {
-        folder = MakeNamePart(data, dataLength);
-      } else if (type == 0x40 && dataLength >= 2 &&
-                 (entry->os_id == 0 || entry->os_id == 'H' || entry->os_id == 'M')) {
-        entry->attribute = data[0];
-      }
-      position = start + extSize - 2;
+  {
+    NamePart file = {0, 0}, folder = {0, 0};
+    const unsigned char* crc = header + 21;
+    int32_t spare = (int32_t)length;  // bytes of the header beyond its name
+    if (level != 2) {
+      file = MakeNamePart(header + 22, header[21]);
+      crc += 1 + header[21];
+      spare = (int32_t)size - header[21];
     }
-    if (level == 1) entry->packed_size -= (int32_t)extendedBytes;
-  }
-  // A negative size would send the walk backwards through the archive.
-  if (entry->packed_size < 0) return ReportUnknownHeader(session);
+    if (spare == 22 || spare >= 24) {
+      entry->has_crc = true;
+      entry->crc = (uint16_t)Le16(crc);
+      if (spare >= 24) entry->os_id = crc[2];
+    } else if (spare != 20) {
+      goto unknown;
+    }
 
-  ComposeName(entry, folder, file);
+    if (level != 0) {
+      // Level 1 reads each extended header from the stream behind the base
+      // header; level 2 has them all in the buffer already.
+      uint32_t position = level == 1 ? size : 24;
+      const uint32_t end = level == 1 ? (uint32_t)HEADER_BUFFER_SIZE : length;
+      uint32_t extendedBytes = 0;
+      for (;;) {
+        session->header_cursor = header + position;
+        const uint32_t extSize = Le16(session->header_cursor);
+        if (extSize == 0) break;
+        if (extSize < 3) goto unknown;
+        const uint32_t start = position + 2;
+        if (start + extSize > end) {
+          if (level == 1) return false;
+          goto unknown;
+        }
+        if (level == 1 && !ReadInto(stream, header + start, extSize)) return false;
+        extendedBytes += extSize;
+        const unsigned char type = header[start];
+        const NamePart data = {header + start + 1, extSize - 3};
+        if (type == 0x01) {
+          file = MakeNamePart(data.bytes, data.length);
+        } else if (type == 0x02) {
+          folder = MakeNamePart(data.bytes, data.length);
+        } else if (type == 0x40 && data.length >= 2 &&
+                   (entry->os_id == 0 || entry->os_id == 'H' || entry->os_id == 'M')) {
+          entry->attribute = data.bytes[0];
+        }
+        position = start + extSize - 2;  // stays inside: start + extSize <= end
+      }
+      if (level == 1) entry->packed_size -= (int32_t)extendedBytes;
+    }
+    // A negative size would send the walk backwards through the archive.
+    if (entry->packed_size < 0) goto unknown;
+    ComposeName(entry, folder, file);
+  }
   entry->mtime = level == 2 ? (int32_t)entry->time_stamp : DosTimeToUnixTime(entry->time_stamp);
   return true;
+
+unknown:
+  MessageBoxA(session->main_window, kUnknownHeader, kCaption, MB_ICONERROR);
+  return false;
 }
 
 static uint32_t LeapYearsThrough(uint32_t year) {

@@ -1,17 +1,6 @@
 #include "paths.h"
 #include <string.h>
 
-// Index of the last character of `text`, stepping over double-byte
-// characters so that a trail byte is never taken for a character of its own.
-static size_t LastCharacterStart(const char* text, size_t length) {
-  size_t last = 0;
-  for (size_t i = 0; i < length; ++i) {
-    last = i;
-    if (IsLeadByte((unsigned char)text[i]) && i + 1 < length) ++i;
-  }
-  return last;
-}
-
 bool NeedsFolderSeparator(const char* folder) {
   size_t length = strlen(folder);
   if (length == 0) return false;
@@ -25,13 +14,8 @@ bool AppendFolderSeparator(char* folder, size_t size) {
 }
 
 bool CopyText(char* out, size_t size, const char* text) {
-  size_t length = strlen(text);
-  if (length >= size) {
-    if (size) out[0] = 0;
-    return false;
-  }
-  memcpy(out, text, length + 1);
-  return true;
+  out[0] = 0;
+  return AppendText(out, size, text);
 }
 
 bool AppendText(char* out, size_t size, const char* text) {
@@ -70,9 +54,11 @@ void BackslashesToSlashes(char* text, size_t length) {
   }
 }
 
+// A '/' is never the second byte of a double-byte character (those are
+// 0x40 and above), so the last byte tells.
 bool EndsWithSlash(const char* text) {
   size_t length = strlen(text);
-  return length && text[LastCharacterStart(text, length)] == '/';
+  return length && text[length - 1] == '/';
 }
 
 // A component made of dots and blanks with at least two dots reaches the

@@ -35,18 +35,13 @@ static void ApplySwitchLetter(SfxSession* session, char letter) {
   session->command_line_mode = true;
 }
 
-// Case-insensitive comparison of a word of `length` bytes with a table word.
-static bool WordEquals(const char* word, size_t length, const char* tableWord) {
-  size_t i = 0;
-  for (; i < length; ++i) {
-    if (!tableWord[i] || LowerAscii(word[i]) != tableWord[i]) return false;
-  }
-  return tableWord[i] == 0;
-}
-
+// Compares the word of `length` bytes with each table word, ignoring case.
 static void ApplyWord(SfxSession* session, const char* word, size_t length) {
   for (int type = 0; type < ARCHIVE_TYPE_COUNT; ++type) {
-    if (WordEquals(word, length, kArchiveTypeWords[type])) {
+    const char* tableWord = kArchiveTypeWords[type];
+    size_t i = 0;
+    while (i < length && tableWord[i] && LowerAscii(word[i]) == tableWord[i]) ++i;
+    if (i == length && !tableWord[i]) {
       session->associate[type] = true;
       session->command_line_mode = true;
       return;
@@ -58,43 +53,34 @@ static void ApplyWord(SfxSession* session, const char* word, size_t length) {
 // growing a copy byte by byte; the result is the same text.
 void ParseCommandLine(SfxSession* session, const char* tail) {
   enum { BETWEEN, SWITCH, QUOTED, WORD } state = BETWEEN;
-  const char* start = 0;
-  for (const char* p = tail; *p; ++p) {
+  const char* start = tail;
+  for (const char* p = tail;; ++p) {
     char c = *p;
-    switch (state) {
-      case BETWEEN:
-        if (IsWhiteSpace(c)) break;
-        if (c == '/' || c == '-') {
-          state = SWITCH;
-        } else if (c == '"') {
-          state = QUOTED;
-          start = p + 1;
-        } else {
-          state = WORD;
-          start = p;
-          if (!p[1]) ApplyWord(session, start, 1);
-        }
-        break;
-      case SWITCH:
-        if (IsWhiteSpace(c)) state = BETWEEN;
-        else ApplySwitchLetter(session, c);
-        break;
-      case QUOTED:
-        if (c == '"') {
-          if (SetSessionString(&session->destination, start, (size_t)(p - start)))
-            session->command_line_mode = true;
-          state = BETWEEN;
-        }
-        break;
-      case WORD:
-        if (IsWhiteSpace(c)) {
-          ApplyWord(session, start, (size_t)(p - start));
-          state = BETWEEN;
-        } else if (!p[1]) {
-          ApplyWord(session, start, (size_t)(p + 1 - start));
-        }
-        break;
+    bool blank = IsWhiteSpace(c) || !c;
+    if (state == WORD && blank) {
+      ApplyWord(session, start, (size_t)(p - start));
+      state = BETWEEN;
+    } else if (state == QUOTED) {
+      if (c == '"') {
+        if (SetSessionString(&session->destination, start, (size_t)(p - start)))
+          session->command_line_mode = true;
+        state = BETWEEN;
+      }
+    } else if (state == SWITCH) {
+      if (blank) state = BETWEEN;
+      else ApplySwitchLetter(session, c);
+    } else if (state == BETWEEN && !blank) {
+      start = p;
+      if (c == '/' || c == '-') {
+        state = SWITCH;
+      } else if (c == '"') {
+        state = QUOTED;
+        start = p + 1;
+      } else {
+        state = WORD;
+      }
     }
+    if (!c) break;
   }
   bool anyType = false;
   for (int type = 0; type < ARCHIVE_TYPE_COUNT; ++type) anyType |= session->associate[type];

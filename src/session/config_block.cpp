@@ -13,10 +13,7 @@ bool ReadCountedText(SfxSession* session, int count, char* buffer) {
 }
 
 static bool ReadByte(SfxSession* session, unsigned char* value) {
-  int c = fgetc(session->own_file);
-  if (feof(session->own_file)) return false;
-  *value = (unsigned char)c;
-  return true;
+  return ReadCountedText(session, 1, (char*)value);
 }
 
 // Reads a length byte and that many bytes into a new heap string (zero
@@ -24,91 +21,57 @@ static bool ReadByte(SfxSession* session, unsigned char* value) {
 static bool ReadLengthAndText(SfxSession* session, char** text) {
   unsigned char length;
   if (!ReadByte(session, &length)) return false;
-  char* buffer = (char*)calloc(length + 1u, 1);
-  if (!buffer) return false;
   free(*text);
-  *text = buffer;
-  return ReadCountedText(session, length, buffer);
+  *text = (char*)calloc(length + 1u, 1);
+  return *text && ReadCountedText(session, length, *text);
 }
 
-static bool SetCurrentDirectoryText(char** field) {
-  char current[MAX_PATH];
-  DWORD length = GetCurrentDirectoryA(MAX_PATH, current);
-  if (length == 0 || length >= MAX_PATH) current[0] = 0;
-  return SetSessionString(field, current, strlen(current));
-}
-
-// Places a relative destination under \Program Files\ on the Windows drive or
-// under the current directory; a destination with a drive stays as it is.
-// The result is a heap string of its full length: one too long for a path is
-// refused later, when the folder is made, rather than cut here.
+// The destination the block gives: the current directory when it names
+// none; a relative one under \Program Files\ on the Windows drive or under
+// the current directory; one with a drive as it is. Composed at its full
+// length: a destination too long for a path is refused when the folder is
+// made, never cut here.
 static bool ComposeDestination(const char* raw, bool underProgramFiles, char** result) {
-  char drive[_MAX_DRIVE + 1] = {0};
-  char base[MAX_PATH] = {0};
-  _splitpath(raw, drive, 0, 0, 0);
-  if (drive[0]) return SetSessionString(result, raw, strlen(raw));
-  if (underProgramFiles) {
-    char windows[MAX_PATH] = {0};
-    UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
-    if (length >= MAX_PATH) windows[0] = 0;
-    _splitpath(windows, drive, 0, 0, 0);
-    strcpy(base, drive);
-    strcat(base, "\\Program Files\\");
-  } else {
-    DWORD length = GetCurrentDirectoryA(MAX_PATH, base);
-    if (length == 0 || length >= MAX_PATH) base[0] = 0;
-    AppendFolderSeparator(base, sizeof base);
+  char composed[MAX_PATH + 16 + 256] = {0};
+  if (raw[0] && raw[1] != ':') {
+    if (underProgramFiles) {
+      GetWindowsDirectoryA(composed, MAX_PATH);
+      composed[composed[1] == ':' ? 2 : 0] = 0;  // the drive, as in "C:"
+      strcat(composed, "\\Program Files\\");
+    } else if (GetCurrentDirectoryA(MAX_PATH, composed) < MAX_PATH) {
+      AppendFolderSeparator(composed, sizeof composed);
+    }
+  } else if (!raw[0] && GetCurrentDirectoryA(MAX_PATH, composed) >= MAX_PATH) {
+    composed[0] = 0;
   }
-  size_t baseLength = strlen(base), rawLength = strlen(raw);
-  char* composed = (char*)malloc(baseLength + rawLength + 1);
-  if (!composed) return false;
-  memcpy(composed, base, baseLength);
-  memcpy(composed + baseLength, raw, rawLength + 1);
-  free(*result);
-  *result = composed;
-  return true;
+  strcat(composed, raw);
+  return SetSessionString(result, composed, strlen(composed));
 }
 
 bool ReadSfxConfig(SfxSession* session) {
-  unsigned char kind;
-  if (!ReadByte(session, &kind)) return false;
-  // The destination the block gives. It is taken unless the command line
-  // named a destination of its own; a command line that names none falls
-  // back to it.
+  unsigned char kind, programFiles = 0, options[3];
   char* blockDestination = 0;
-  bool ok = false;
-  if (kind == 0) {
-    ok = SetSessionString(&session->title, kDefaultTitle, sizeof kDefaultTitle - 1) &&
-         SetCurrentDirectoryText(&blockDestination);
-  } else {
-    unsigned char programFiles, options[3];
+  bool ok = ReadByte(session, &kind);
+  if (ok && kind) {
     ok = ReadLengthAndText(session, &session->title) && ReadByte(session, &programFiles) &&
-         ReadLengthAndText(session, &blockDestination);
-    if (ok && !session->title[0])
-      ok = SetSessionString(&session->title, kDefaultTitle, sizeof kDefaultTitle - 1);
-    if (ok) {
-      ok = blockDestination[0] ? ComposeDestination(blockDestination, programFiles != 0, &blockDestination)
-                               : SetCurrentDirectoryText(&blockDestination);
-    }
-    ok = ok && ReadLengthAndText(session, &session->program_name) &&
-         ReadByte(session, &options[0]) && ReadByte(session, &options[1]) &&
-         ReadByte(session, &options[2]) &&
+         ReadLengthAndText(session, &blockDestination) &&
+         ReadLengthAndText(session, &session->program_name) &&
+         ReadCountedText(session, 3, (char*)options) &&
          ReadLengthAndText(session, &session->post_install_program) &&
          ReadLengthAndText(session, &session->shortcut_name);
-    if (ok) {
-      if (!session->command_line_mode) {
-        session->start_menu_option = options[0];
-        session->desktop_option = options[1];
-        session->send_to_option = options[2];
-      }
-      session->installer_mode = true;
+    if (ok && !session->command_line_mode) {
+      session->start_menu_option = options[0];
+      session->desktop_option = options[1];
+      session->send_to_option = options[2];
     }
+    session->installer_mode = ok;
   }
-  if (ok && !session->destination) {
-    free(session->destination);
-    session->destination = blockDestination;
-    blockDestination = 0;
-  }
+  if (ok && (!session->title || !session->title[0]))
+    ok = SetSessionString(&session->title, kDefaultTitle, sizeof kDefaultTitle - 1);
+  // The block's destination is taken unless the command line named one of
+  // its own; a command line that names none falls back to it.
+  if (ok && !session->destination)
+    ok = ComposeDestination(blockDestination ? blockDestination : "", programFiles != 0, &session->destination);
   free(blockDestination);
   return ok;
 }

@@ -20,9 +20,8 @@ void CloseSession(SfxSession* session) {
     fclose(session->own_file);
     session->own_file = 0;
   }
-  char** strings[] = {&session->destination, &session->title, &session->program_name,
-                      &session->post_install_program, &session->shortcut_name};
-  for (char** field : strings) {
+  // The five strings are consecutive fields, destination to shortcut_name.
+  for (char** field = &session->destination; field <= &session->shortcut_name; ++field) {
     free(*field);
     *field = 0;
   }
