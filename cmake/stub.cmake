@@ -9,7 +9,7 @@ set_target_properties(vornsfx PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
   OUTPUT_NAME vornsfx.unpadded)
 target_compile_options(vornsfx PRIVATE
-  $<$<COMPILE_LANGUAGE:CXX>:-Oz -mregparm=3 -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+  $<$<COMPILE_LANGUAGE:CXX>:-Oz -mregparm=3 -malign-data=abi -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
   -fno-unwind-tables -fno-threadsafe-statics -fno-ident -ffunction-sections
   -fomit-frame-pointer -mpreferred-stack-boundary=2 -mno-accumulate-outgoing-args -mno-stack-arg-probe -Werror=frame-larger-than=3072 -Wall -Wextra -Wno-unused-parameter>)
 separate_arguments(STUB_EXTRA UNIX_COMMAND "${STUB_EXTRA_FLAGS}")
