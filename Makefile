@@ -30,6 +30,13 @@ unit-test:
 e2e-test:
 	tests/e2e/run-all.sh
 
+# Decoding speed of every method next to lhasa, on archives of 64 MiB made
+# once into build/bench (see tools/bench/run-bench.sh).
+.PHONY: bench
+bench: deps
+	$(MAKE) native
+	tools/bench/run-bench.sh $(NATIVE) build/bench
+
 demo: deps
 	$(MAKE) all
 	tools/demo/run-demo.sh

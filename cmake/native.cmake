@@ -17,6 +17,11 @@ add_executable(mksfx tools/mksfx/mksfx.cpp)
 target_link_libraries(mksfx PRIVATE vorn_core)
 set_target_properties(mksfx PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
+# Decoding speed next to lhasa (`make bench`); not a test.
+add_executable(bench tools/bench/bench.cpp)
+target_link_libraries(bench PRIVATE vorn_core)
+set_target_properties(bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
 enable_testing()
 find_package(GTest REQUIRED)
 file(GLOB UNIT_TEST_SOURCES CONFIGURE_DEPENDS tests/unit/*.cpp)
@@ -35,3 +40,24 @@ foreach(corpus jlha peer)
   endif()
 endforeach()
 target_compile_definitions(unit_tests PRIVATE VORN_CORPUS_DIR="${CORPUS_DIR}")
+
+# The decoders once more, under AddressSanitizer and UBSan, in both of their
+# variants (the stub's size variant and the native speed variant), with the
+# decoder tests: damaged and random members must never make a decoder read
+# or write outside its tables. They run in `make test` with the others.
+file(GLOB DECODE_TEST_SOURCES CONFIGURE_DEPENDS tests/unit/decode_*_test.cpp)
+file(GLOB DECODE_SOURCES CONFIGURE_DEPENDS src/decode/*.cpp)
+foreach(variant speed size)
+  set(target decode_tests_asan_${variant})
+  add_executable(${target} ${DECODE_TEST_SOURCES} ${DECODE_SOURCES}
+    src/archive/progress.cpp src/ui/continue_flag.cpp tools/host/win32_host.cpp)
+  target_include_directories(${target} PRIVATE src tools/host)
+  target_compile_options(${target} PRIVATE -O1 -g -fno-omit-frame-pointer
+    -fsanitize=address,undefined -fno-sanitize-recover=all)
+  target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  target_compile_definitions(${target} PRIVATE
+    VORN_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data" VORN_CORPUS_DIR="${CORPUS_DIR}"
+    DECODE_FOR_SPEED=$<IF:$<STREQUAL:${variant},speed>,1,0>)
+  target_link_libraries(${target} PRIVATE GTest::gtest GTest::gtest_main)
+  gtest_discover_tests(${target} TEST_PREFIX asan_${variant}. DISCOVERY_TIMEOUT 60)
+endforeach()

@@ -8,24 +8,31 @@ add_executable(vornsfx WIN32 ${PORTABLE_SOURCES} ${WIN32_ONLY_SOURCES} res/vorns
 set_target_properties(vornsfx PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
   OUTPUT_NAME vornsfx.unpadded)
-target_compile_options(vornsfx PRIVATE
-  $<$<COMPILE_LANGUAGE:CXX>:-Oz -mregparm=3 -malign-data=abi -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
-  -fno-unwind-tables -fno-threadsafe-statics -fno-ident -ffunction-sections
-  -fomit-frame-pointer -mpreferred-stack-boundary=2 -mno-accumulate-outgoing-args -mno-stack-arg-probe -Werror=frame-larger-than=3072 -Wall -Wextra -Wno-unused-parameter>)
+target_compile_definitions(vornsfx PRIVATE WIN32_LEAN_AND_MEAN)
+
+# Code generation for size:
+# - -mregparm=3: the stub's own functions take their first three arguments
+#   in registers, which makes its code markedly smaller. Every system and
+#   runtime function keeps its standard convention: the headers declare them
+#   all with __cdecl or __stdcall, and those are pinned to stack arguments.
+# - Arguments are pushed rather than stored into a preallocated area, which
+#   needs stack frames without probes: no function may use 3 KiB of stack or
+#   more, so every frame stays inside the guard page below it.
+# - Data is aligned only as the ABI asks, not padded for cache lines.
+set(STUB_CXX_FLAGS
+  -Oz -mregparm=3 -malign-data=abi -fno-exceptions -fno-rtti
+  -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-threadsafe-statics
+  -fno-ident -ffunction-sections -fomit-frame-pointer -mpreferred-stack-boundary=2
+  -mno-accumulate-outgoing-args -mno-stack-arg-probe -Werror=frame-larger-than=3072
+  -Wall -Wextra -Wno-unused-parameter
+  -U__cdecl "-D__cdecl=__attribute__((__cdecl__$<COMMA>__regparm__(0)))"
+  -U__stdcall "-D__stdcall=__attribute__((__stdcall__$<COMMA>__regparm__(0)))")
+target_compile_options(vornsfx PRIVATE "$<$<COMPILE_LANGUAGE:CXX>:${STUB_CXX_FLAGS}>")
+# For experiments: cmake -DSTUB_EXTRA_FLAGS="..." adds compile and link flags.
 separate_arguments(STUB_EXTRA UNIX_COMMAND "${STUB_EXTRA_FLAGS}")
 target_compile_options(vornsfx PRIVATE ${STUB_EXTRA})
 target_link_options(vornsfx PRIVATE ${STUB_EXTRA})
-target_compile_definitions(vornsfx PRIVATE WIN32_LEAN_AND_MEAN)
-# Arguments are pushed rather than stored into a preallocated area, which
-# needs stack frames without probes: no function may use 3 KiB or more of
-# stack, so every frame stays inside the guard page below it.
-# The stub's own functions take their first three arguments in registers
-# (-mregparm=3), which makes its code markedly smaller. Every system and
-# runtime function keeps its standard convention: the headers declare them
-# all with __cdecl or __stdcall, and those are pinned to stack arguments here.
-target_compile_options(vornsfx PRIVATE
-  -U__cdecl "-D__cdecl=__attribute__((__cdecl__,__regparm__(0)))"
-  -U__stdcall "-D__stdcall=__attribute__((__stdcall__,__regparm__(0)))")
+
 target_link_options(vornsfx PRIVATE
   -s -nostartfiles -nostdlib -Wl,--gc-sections -Wl,-e,_WinMainCRTStartup
   -Wl,--dynamicbase -Wl,--nxcompat -Wl,-T,${CMAKE_SOURCE_DIR}/cmake/stub.ld

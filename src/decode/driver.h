@@ -7,7 +7,8 @@ enum {
   METHOD_LH0 = 0, METHOD_LH1, METHOD_LH2, METHOD_LH3, METHOD_LH4, METHOD_LH5, METHOD_LH6,
   METHOD_LH7, METHOD_LZS, METHOD_LZ5, METHOD_LZ4, METHOD_LHD, METHOD_COUNT
 };
-extern const char methodIds[METHOD_COUNT][5];
+// The ids overlap in their dashes: id i is the 5 bytes at 4 * i.
+extern const char methodIds[4 * METHOD_COUNT + 2];
 
 // Index of a 5-byte method id in the list, or -1.
 int methodIndex(const char* id);
@@ -21,14 +22,12 @@ struct MethodDecoder {
   void (*startMember)();
 };
 
-// Rows 1..9 serve method indexes 1..9.
-extern const MethodDecoder methodDecoders[10];
+// Rows 1..9 serve method indexes 1..9 (row r is methodDecoders[r - 1]).
+extern const MethodDecoder methodDecoders[9];
 
 struct LzhDecoder {
   uint32_t dictionarySize;
-  unsigned (*readSymbol)();
-  unsigned (*readDistance)();
-  void (*startMember)();
+  MethodDecoder operations;  // readSymbol, readDistance, startMember: the method's row
   FILE* archiveStream;
   FILE* outputStream;
   uint32_t uncompressedSize;
@@ -49,5 +48,5 @@ extern unsigned char* dictionary;
 extern uint32_t ringPos;
 extern uint32_t decodedCount;
 extern uint32_t uncompressedSize;
-extern uint16_t dictionaryBits;
+extern uint32_t dictionaryBits;  // 11 to 16
 extern FILE* outputStream;

@@ -1,5 +1,5 @@
+#define STATIC_HUFFMAN_OWNER
 #include "static_huffman.h"
-#include "bit_input.h"
 #include "driver.h"
 
 unsigned char symbolLengths[LITERAL_LENGTH_SYMBOLS];
@@ -12,157 +12,114 @@ uint16_t blockRemaining;
 int32_t distanceSymbols;
 int32_t distanceCountBits;
 
-enum { MAX_CODE_LENGTH = 16, CODE_LENGTH_SYMBOLS = 19 };
+enum { CODE_LENGTH_SYMBOLS = 19 };
 
-void buildDecodeTable(int n, const unsigned char* lengths, int tableBits, uint16_t* table) {
-  uint16_t count[MAX_CODE_LENGTH + 1] = {0};
-  uint16_t start[MAX_CODE_LENGTH + 2];
-  uint16_t weight[MAX_CODE_LENGTH + 1];
-  for (int i = 0; i < n; ++i)
-    if (lengths[i] <= MAX_CODE_LENGTH) ++count[lengths[i]];
-  uint16_t total = 0;
-  for (int i = 1; i <= MAX_CODE_LENGTH; ++i) {
-    weight[i] = (uint16_t)(1u << (MAX_CODE_LENGTH - i));
-    start[i] = total;
-    total = (uint16_t)(total + weight[i] * count[i]);
-  }
-  const int shift = MAX_CODE_LENGTH - tableBits;
-  for (int i = 1; i <= tableBits; ++i) {
-    start[i] >>= shift;
-    weight[i] >>= shift;
-  }
-  const uint32_t tableSize = 1u << tableBits;
-  // Entries that no code reaches stay 0; a tree position that is 0 has no
-  // node yet.
-  memset(table, 0, tableSize * sizeof *table);
-  uint32_t avail = (uint32_t)n;
-  for (int symbol = 0; symbol < n; ++symbol) {
-    unsigned length = lengths[symbol];
-    if (length == 0 || length > MAX_CODE_LENGTH) continue;
-    uint32_t end = (uint32_t)start[length] + weight[length];
-    if ((int)length <= tableBits) {
-      for (uint32_t i = start[length]; i < end && i < tableSize; ++i) table[i] = (uint16_t)symbol;
-    } else {
-      uint16_t* p = &table[start[length] >> shift];
-      unsigned bits = (unsigned)start[length] << tableBits;
-      for (int i = (int)length - tableBits; i > 0; --i) {
-        if (*p == 0) {
-          if (avail >= TREE_NODES) return;  // more nodes than any sound code needs
-          treeLeft[avail] = treeRight[avail] = 0;
-          *p = (uint16_t)avail++;
+// Canonical codes: within each length, codes go to the symbols in
+// increasing order, shorter lengths first. Codes are handled left-aligned
+// in 16 bits, and wrap there as the format's own tables do. Lengths above
+// 16 (only damaged streams give them) stay out of the code; table entries
+// that no code reaches get `fill`; the tree never grows past its nodes.
+void buildDecodeTable(unsigned n, unsigned tableBits, unsigned fill) {
+  const bool aux = tableBits == AUX_TABLE_BITS;
+  const unsigned char* lengths = aux ? auxLengths : symbolLengths;
+  uint16_t* table = aux ? auxTable : symbolTable;
+  const unsigned shift = MAX_CODE_LENGTH - tableBits;
+  for (unsigned i = 0; i < 1u << tableBits; ++i) table[i] = (uint16_t)fill;
+  unsigned avail = n, code = 0;
+  for (unsigned length = 1; length <= MAX_CODE_LENGTH; ++length) {
+    for (unsigned s = 0; s < n; ++s) {
+      if (lengths[s] != length) continue;
+      unsigned next = code + (0x10000u >> length);
+      if (length <= tableBits) {
+        for (unsigned i = code >> shift; i < next >> shift && i < 1u << tableBits; ++i) table[i] = (uint16_t)s;
+      } else {
+        uint16_t* p = &table[code >> shift];
+        unsigned bits = code << tableBits;
+        for (unsigned i = length - tableBits; i; --i) {
+          if (*p == 0) {
+            if (avail >= TREE_NODES) return;
+            treeLeft[avail] = treeRight[avail] = 0;
+            *p = (uint16_t)avail++;
+          }
+          p = ((bits & 0x8000) ? treeRight : treeLeft) + *p;
+          bits <<= 1;
         }
-        p = (bits & 0x8000) ? &treeRight[*p] : &treeLeft[*p];
-        bits <<= 1;
+        *p = (uint16_t)s;
       }
-      *p = (uint16_t)symbol;
+      code = next & 0xFFFF;
     }
-    start[length] = (uint16_t)end;
   }
-}
-
-unsigned walkTree(unsigned node, unsigned bits, unsigned symbolCount) {
-  for (int step = 0; node >= symbolCount; ++step) {
-    if (step == MAX_CODE_LENGTH) return 0;
-    node = (bits & 0x8000) ? treeRight[node] : treeLeft[node];
-    bits <<= 1;
-  }
-  return node;
 }
 
 // Reads the lengths of a small code (the code-length code or the distance
-// code). After entry `special`, a 2-bit count of zero lengths follows.
-static void readAuxLengths(int nn, int nbit, int special) {
-  int count = (int)readBits((unsigned char)nbit);
-  if (count == 0) {
-    unsigned value = readBits((unsigned char)nbit);
-    memset(auxLengths, 0, (size_t)nn);
-    for (int i = 0; i < (1 << AUX_TABLE_BITS); ++i) auxTable[i] = (uint16_t)value;
-    return;
-  }
-  int i = 0;
-  while (i < count) {
+// code): 3 bits, or 7 and a run of 1 bits ended by a 0 bit for the longer
+// ones. After entry `special`, a 2-bit count of zero lengths follows.
+// A count of 0 sends the code as a single value.
+static void readAuxLengths(unsigned nn, unsigned nbit, unsigned special) {
+  unsigned count = readBits(nbit), single = 0;
+  memset(auxLengths, 0, sizeof auxLengths);
+  if (count == 0) single = readBits(nbit);
+  unsigned i = 0;
+  while (i < count) {  // count < 32 keeps i inside the array
     unsigned length = peekBits16() >> 13;
-    if (length == 7) {
+    if (length == 7)
       for (unsigned mask = 1u << 12; peekBits16() & mask; mask >>= 1) ++length;
-    }
-    dropBits((unsigned char)(length < 7 ? 3 : length - 3));
-    auxLengths[i++] = (unsigned char)length;  // count < 32 keeps i inside the array
-    if (i == special) {
-      for (unsigned zeros = readBits(2); zeros > 0; --zeros) auxLengths[i++] = 0;
-    }
+    dropBits(length < 7 ? 3 : length - 3);
+    auxLengths[i++] = (unsigned char)length;
+    if (i == special) i += readBits(2);
   }
-  while (i < nn) auxLengths[i++] = 0;
-  buildDecodeTable(nn, auxLengths, AUX_TABLE_BITS, auxTable);
+  buildDecodeTable(nn, AUX_TABLE_BITS, single);
 }
 
-static void setSymbolLength(int i, unsigned char length) {
-  if (i < LITERAL_LENGTH_SYMBOLS) symbolLengths[i] = length;  // overlong counts are damage
-}
-
+// Reads the literal/length code lengths through the code-length code:
+// symbols 0, 1 and 2 are runs of 1, 3 to 18 and 20 to 531 zero lengths,
+// symbol x above 2 is the length x - 2. A count of 0 sends the code as a
+// single value.
 static void readSymbolLengths() {
-  int count = (int)readBits(9);
-  if (count == 0) {
-    unsigned value = readBits(9);
-    memset(symbolLengths, 0, sizeof symbolLengths);
-    for (int i = 0; i < (1 << SYMBOL_TABLE_BITS); ++i) symbolTable[i] = (uint16_t)value;
-    return;
-  }
-  int i = 0;
+  unsigned count = readBits(9), single = 0;
+  memset(symbolLengths, 0, sizeof symbolLengths);
+  if (count == 0) single = readBits(9);
+  unsigned i = 0;
   while (i < count) {
-    unsigned x = auxTable[peekBits16() >> 8];
-    if (x >= CODE_LENGTH_SYMBOLS) x = walkTree(x, peekBits16() << 8, CODE_LENGTH_SYMBOLS);
-    dropBits(auxLengths[x]);
-    if (x <= 2) {
-      int run = x == 0 ? 1 : x == 1 ? (int)readBits(4) + 3 : (int)readBits(9) + 20;
-      for (; run > 0; --run) setSymbolLength(i++, 0);
+    unsigned x = decodeWithTable(CODE_LENGTH_SYMBOLS, AUX_TABLE_BITS);
+    if (x > 2) {
+      if (i < LITERAL_LENGTH_SYMBOLS) symbolLengths[i] = (unsigned char)(x - 2);  // overlong counts are damage
+      ++i;
     } else {
-      setSymbolLength(i++, (unsigned char)(x - 2));
+      i += x == 0 ? 1 : x == 1 ? readBits(4) + 3 : readBits(9) + 20;
     }
   }
-  for (; i < LITERAL_LENGTH_SYMBOLS; ++i) symbolLengths[i] = 0;
-  buildDecodeTable(LITERAL_LENGTH_SYMBOLS, symbolLengths, SYMBOL_TABLE_BITS, symbolTable);
+  buildDecodeTable(LITERAL_LENGTH_SYMBOLS, SYMBOL_TABLE_BITS, single);
 }
 
+// -lh4- and -lh5- use 14 distance symbols and a 4-bit count, -lh6- 16 and
+// -lh7- 17 with a 5-bit count.
 void startStatic() {
-  if (dictionaryBits <= 14) {
-    distanceSymbols = 14;
-    distanceCountBits = 4;
-  } else {
-    distanceCountBits = 5;
-    distanceSymbols = dictionaryBits == 16 ? 17 : 16;
-  }
+  const bool large = dictionaryBits > 14;
+  distanceSymbols = large ? dictionaryBits + 1 : 14;
+  distanceCountBits = 4 + large;
   startBits();
   blockRemaining = 0;
 }
 
-unsigned readSymbolStatic() {
-  if (blockRemaining == 0) {
-    blockRemaining = (uint16_t)readBits(16);
-    readAuxLengths(CODE_LENGTH_SYMBOLS, 5, 3);
-    readSymbolLengths();
-    readAuxLengths(distanceSymbols, distanceCountBits, -1);
-  }
-  --blockRemaining;
-  unsigned j = symbolTable[peekBits16() >> (16 - SYMBOL_TABLE_BITS)];
-  if (j < LITERAL_LENGTH_SYMBOLS) {
-    dropBits(symbolLengths[j]);
-  } else {
-    dropBits(SYMBOL_TABLE_BITS);
-    j = walkTree(j, peekBits16(), LITERAL_LENGTH_SYMBOLS);
-    dropBits((unsigned char)(symbolLengths[j] - SYMBOL_TABLE_BITS));
-  }
-  return j;
+// A block header: the symbol count and the three codes.
+static DECODE_COLD void readBlockHeader() {
+  blockRemaining = (uint16_t)readBits(16);
+  readAuxLengths(CODE_LENGTH_SYMBOLS, 5, 3);
+  readSymbolLengths();
+  readAuxLengths((unsigned)distanceSymbols, (unsigned)distanceCountBits, 0);
 }
 
+unsigned readSymbolStatic() {
+  if (blockRemaining == 0) readBlockHeader();
+  --blockRemaining;
+  return decodeWithTable(LITERAL_LENGTH_SYMBOLS, SYMBOL_TABLE_BITS);
+}
+
+// Distance symbol 0 is distance 0; symbol j above it a distance from
+// 2^(j-1) to 2^j - 1, its low j - 1 bits sent plainly.
 unsigned readDistanceStatic() {
-  unsigned j = auxTable[peekBits16() >> (16 - AUX_TABLE_BITS)];
-  if (j < (unsigned)distanceSymbols) {
-    dropBits(auxLengths[j]);
-  } else {
-    dropBits(AUX_TABLE_BITS);
-    j = walkTree(j, peekBits16(), (unsigned)distanceSymbols);
-    dropBits((unsigned char)(auxLengths[j] - AUX_TABLE_BITS));
-  }
-  if (j != 0) j = (1u << (j - 1)) + readBits((unsigned char)(j - 1));
+  unsigned j = decodeWithTable((unsigned)distanceSymbols, AUX_TABLE_BITS);
+  if (j != 0) j = (1u << (j - 1)) + readBits(j - 1);
   return j;
 }

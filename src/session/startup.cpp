@@ -2,6 +2,7 @@
 #include "command_line.h"
 #include "config_block.h"
 #include "../archive/progress.h"
+#include "../install/installer.h"
 #include "../ui/messages.h"
 #include "../ui/progress_window.h"
 
@@ -24,6 +25,7 @@ bool StartUp(SfxSession* session, const char* commandLineTail) {
   if (!session->own_file) return false;
   if (fseek(session->own_file, SFX_STUB_SIZE, SEEK_SET) != 0) return false;
   if (!ReadSfxConfig(session)) return false;
+  DetectAssociations(session);
 
   WNDCLASSEXA windowClass;
   memset(&windowClass, 0, sizeof windowClass);

@@ -2,6 +2,7 @@
 #include "continue_flag.h"
 #include "destination_folder.h"
 #include "messages.h"
+#include "../install/installer.h"
 #include "../archive/worker.h"
 
 static SfxSession* windowSession;
@@ -16,7 +17,9 @@ bool StartWorker(SfxSession* session) {
 }
 
 static void OnStart(SfxSession* session) {
-  if (!StartWorker(session)) {
+  // An installer asks first, unless its command line already chose.
+  if ((session->installer_mode && !session->command_line_mode && ShowOptionsDialog(session)) ||
+      !StartWorker(session)) {
     DestroyWindow(session->main_window);
     return;
   }
@@ -26,6 +29,11 @@ static void OnStart(SfxSession* session) {
 
 static void OnWorkerDone(SfxSession* session) {
   workerRunning = false;
+  if (!session->failed) {
+    if (session->installer_mode) CreateShortcuts(session);
+    if (session->post_install_program && session->post_install_program[0]) RunPostInstallProgram(session);
+    RegisterInstallation(session);
+  }
   DestroyWindow(session->main_window);
 }
 

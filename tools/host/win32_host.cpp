@@ -180,6 +180,9 @@ LONG RegQueryValueExA(HKEY key, LPCSTR name, DWORD*, DWORD* type, BYTE* data, DW
 
 LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data, DWORD size) {
   std::lock_guard<std::mutex> lock(hostMutex);
+  // As Windows NT does: a text whose count leaves out a zero that follows
+  // it gets the zero counted.
+  if (type == REG_SZ && size && data[size - 1] && !data[size]) ++size;
   registry[static_cast<OpenKey*>(key)->name][Lower(name ? name : "")] =
       HostRegistryValue{type, std::string((const char*)data, size)};
   return ERROR_SUCCESS;

@@ -1,0 +1,13 @@
+# Small Windows programs that the end-to-end tests run under Wine beside the
+# stub: a launcher that passes a command line through unchanged, a window
+# probe, a registry reader and a shell-link reader. Ordinary programs, not
+# size constrained; they land in build/win32/e2e/.
+set(E2E_TOOLS launch winprobe regread lnkread)
+foreach(tool ${E2E_TOOLS})
+  add_executable(${tool} tools/wine/${tool}.cpp)
+  set_target_properties(${tool} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/e2e)
+  target_compile_options(${tool} PRIVATE -O2 -Wall -Wextra -Wno-unused-parameter)
+  target_link_options(${tool} PRIVATE -s -static-libgcc -static-libstdc++ -mconsole)
+  target_link_libraries(${tool} PRIVATE shell32)
+endforeach()
+target_link_libraries(lnkread PRIVATE ole32 uuid)

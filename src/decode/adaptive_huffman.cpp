@@ -1,0 +1,262 @@
+#include "adaptive_huffman.h"
+#include "driver.h"
+#include "static_huffman.h"
+
+AdaptiveNode adaptiveNodes[ADAPTIVE_NODES];
+int32_t groupLeader[ADAPTIVE_NODES];
+int32_t freeGroups[ADAPTIVE_NODES];
+int32_t leafNode[ADAPTIVE_LEAVES];
+int32_t freeGroupTop;
+int32_t symbolCount;
+uint16_t maxMatch;
+int32_t escapeSymbol;
+int32_t lastDistanceNode;
+int32_t distanceLimit;
+uint32_t nextGrowth;
+uint16_t distanceTotal;
+int32_t fixedDistanceSymbols;
+
+enum {
+  SYMBOL_ROOT = 0,
+  REBUILD_WEIGHT = 0x8000,     // root weight (or distance updates) that halves a tree
+  DISTANCE_ROOT_WEIGHT = 0xFFFF,
+  DISTANCE_GROWTH = 64,        // output bytes per added distance symbol
+  DISTANCE_LOW_BITS = 6,
+};
+
+// Each row: the start length, then the symbols at which the length grows
+// by one (a symbol listed twice by two), ended by 0.
+static const unsigned char fixedLengthRows[] = {3, 1, 4, 12, 24, 48, 0, 2, 1, 1, 3, 6, 13, 31, 78, 0};
+
+void fixedDistanceLengths(int row) {
+  const unsigned char* cursor = fixedLengthRows + 7 * row;
+  unsigned length = *cursor;
+  for (int i = 0; i < fixedDistanceSymbols; ++i) {
+    while (cursor[1] == i) {
+      ++length;
+      ++cursor;
+    }
+    auxLengths[i] = (unsigned char)length;
+  }
+  buildDecodeTable((unsigned)fixedDistanceSymbols, AUX_TABLE_BITS);
+}
+
+unsigned readDistanceFixed() {
+  unsigned j = decodeWithTable((unsigned)fixedDistanceSymbols, AUX_TABLE_BITS);
+  return (j << DISTANCE_LOW_BITS) + readBits(DISTANCE_LOW_BITS);
+}
+
+static int takeGroup() { return freeGroups[freeGroupTop++]; }
+static void giveGroup(int id) { freeGroups[--freeGroupTop] = id; }
+
+// Makes `node` the parent of what `child` names: a child pair or a leaf.
+static void linkChild(int node, int child) {
+  AdaptiveNode* nodes = tableBase(adaptiveNodes);
+  if (child >= 0) nodes[child].nodeParent = nodes[child - 1].nodeParent = node;
+  else leafNode[~child] = node;
+}
+
+// Moves node p to the front of its group (exchanging subtrees with the
+// group's leader), adds one to its weight and regroups it; returns its
+// parent. A node alone in its group keeps the group, or gives it back when
+// it joins the group before it.
+int promote(int p) {
+  AdaptiveNode* node = tableBase(adaptiveNodes) + p;
+  const int b = node->nodeGroup, q = groupLeader[b];
+  const bool alone = q == p && b != node[1].nodeGroup;
+  if (q != p) {
+    AdaptiveNode* leader = node - (p - q);
+    int r = node->nodeChild, t = leader->nodeChild;
+    node->nodeChild = t;
+    leader->nodeChild = r;
+    linkChild(q, r);
+    linkChild(p, t);
+    node = leader;
+    p = q;
+  }
+  if (!alone) ++groupLeader[b];  // p leaves its group
+  if (++node->nodeWeight == node[-1].nodeWeight) {
+    if (alone) giveGroup(b);
+    node->nodeGroup = node[-1].nodeGroup;
+  } else if (!alone) {
+    int g = takeGroup();
+    node->nodeGroup = g;
+    groupLeader[g] = p;
+  }
+  return node->nodeParent;
+}
+
+// Halves the weights of the leaves of the tree in nodes start..end-1 and
+// builds the tree anew from them: the leaves, in their old order, and new
+// internal nodes for the pairs of slots from the back are merged by
+// weight from the last slot down.
+void rebuildTree(int start, int end) {
+  AdaptiveNode* const nodes = tableBase(adaptiveNodes);
+  AdaptiveNode* const first = nodes + start;
+  AdaptiveNode* const last = nodes + end - 1;
+  AdaptiveNode* leavesEnd = first;  // one past the collected leaves still to place
+  int b = 0;
+  for (AdaptiveNode* node = first; node <= last; ++node) {
+    if (node->nodeChild < 0) {
+      leavesEnd->nodeWeight = (node->nodeWeight + 1) / 2;
+      leavesEnd->nodeChild = node->nodeChild;
+      ++leavesEnd;
+    }
+    b = node->nodeGroup;
+    if (groupLeader[b] == node - nodes) giveGroup(b);
+  }
+  AdaptiveNode* pair = last - 1;  // the next pair of slots to join
+  for (AdaptiveNode* slot = last; slot >= first; --slot) {
+    // A new node for the pair goes before the leaves lighter than it;
+    // until both slots of the pair are filled, leaves go first.
+    uint32_t f = pair[0].nodeWeight + pair[1].nodeWeight;
+    const AdaptiveNode* lighter = first;
+    while (f < lighter->nodeWeight) ++lighter;
+    if (slot >= pair || leavesEnd > lighter) {
+      --leavesEnd;
+      slot->nodeWeight = leavesEnd->nodeWeight;
+      slot->nodeChild = leavesEnd->nodeChild;
+    } else {
+      slot->nodeWeight = f;
+      slot->nodeChild = (int)(pair - nodes) + 1;
+      pair -= 2;
+    }
+  }
+  uint32_t f = 0;
+  for (AdaptiveNode* node = first; node <= last; ++node) {
+    int i = (int)(node - nodes);
+    linkChild(i, node->nodeChild);
+    if (node->nodeWeight != f) {
+      b = takeGroup();
+      groupLeader[b] = i;
+      f = node->nodeWeight;
+    }
+    node->nodeGroup = b;
+  }
+}
+
+// The literal/length tree: symbolCount leaves of weight 1, built as a
+// rebuild builds a tree. Every member starts with all group state cleared
+// and the whole stack of group ids free, so a tree never runs out of ids;
+// id 0 is never handed out and marks the nodes outside the trees.
+static void startAdaptiveSymbols() {
+  const int n = symbolCount;
+  escapeSymbol = n >= maxMatch + 254 ? 512 : n - 1;
+  AdaptiveNode* nodes = tableBase(adaptiveNodes);
+  for (int i = 0; i < ADAPTIVE_NODES; ++i) {
+    nodes[i].nodeGroup = 0;
+    nodes[i].nodeWeight = 1;
+    nodes[i].nodeChild = i < n ? ~(n - 1 - i) : 0;  // symbol 0 ends up at node 2n - 2
+    freeGroups[i] = i;
+  }
+  groupLeader[0] = -1;
+  freeGroupTop = 1;
+  rebuildTree(SYMBOL_ROOT, 2 * n - 1);
+}
+
+static void promoteToRoot(int q, int root) {
+  while (q != root) q = promote(q);
+}
+
+void countSymbol(int s) {
+  if (adaptiveNodes[SYMBOL_ROOT].nodeWeight == REBUILD_WEIGHT) rebuildTree(SYMBOL_ROOT, 2 * symbolCount - 1);
+  ++adaptiveNodes[SYMBOL_ROOT].nodeWeight;
+  promoteToRoot(leafNode[s], SYMBOL_ROOT);
+}
+
+// The distance root keeps the weight 0xFFFF once the tree has two leaves;
+// distanceTotal counts the updates instead.
+void countDistance(int p) {
+  if (distanceTotal == REBUILD_WEIGHT) {
+    rebuildTree(DISTANCE_ROOT, lastDistanceNode + 1);
+    distanceTotal = (uint16_t)adaptiveNodes[DISTANCE_ROOT].nodeWeight;
+    adaptiveNodes[DISTANCE_ROOT].nodeWeight = DISTANCE_ROOT_WEIGHT;
+  }
+  promoteToRoot(leafNode[DISTANCE_LEAF_BASE + p], DISTANCE_ROOT);
+  ++distanceTotal;
+}
+
+// Splits the last distance node (a leaf) into itself and a new leaf of
+// weight 0 for distance symbol p, then counts p.
+void addDistanceLeaf(int p) {
+  const int m = lastDistanceNode, r = m + 1, q = m + 2;
+  AdaptiveNode* last = tableBase(adaptiveNodes) + m;
+  linkChild(r, last[1].nodeChild = last->nodeChild);
+  linkChild(q, last[2].nodeChild = ~(DISTANCE_LEAF_BASE + p));
+  linkChild(m, last->nodeChild = q);
+  last[1].nodeWeight = last->nodeWeight;
+  last[2].nodeWeight = 0;
+  last[1].nodeGroup = last->nodeGroup;
+  if (m == DISTANCE_ROOT) {
+    last->nodeWeight = DISTANCE_ROOT_WEIGHT;
+    ++groupLeader[last->nodeGroup];
+  }
+  int g = takeGroup();
+  last[2].nodeGroup = g;
+  groupLeader[g] = q;
+  lastDistanceNode = q;
+  countDistance(p);
+}
+
+// Walks from a root whose child pair is x down to a leaf, one bit per
+// node, consuming the bits 16 at a time; returns the leaf's symbol.
+static DECODE_HOT int walkAdaptiveTree(int x) {
+  const AdaptiveNode* nodes = tableBase(adaptiveNodes);
+  unsigned w = peekBits16(), n = 0;
+  while (x > 0) {
+    x = nodes[x - (int)((w >> 15) & 1)].nodeChild;
+    w <<= 1;
+    if (++n == 16) {
+      dropBits(16);
+      w = peekBits16();
+      n = 0;
+    }
+  }
+  dropBits(n);
+  return ~x;
+}
+
+unsigned readSymbolAdaptive() {
+  int s = walkAdaptiveTree(adaptiveNodes[SYMBOL_ROOT].nodeChild);
+  countSymbol(s);
+  if (s == escapeSymbol) s += readBits(8);
+  return (unsigned)s;
+}
+
+// The alphabet grows by one symbol each time the output passes another 64
+// bytes (counted before the current match), up to the dictionary size.
+unsigned readDistanceAdaptive() {
+  while (decodedCount > nextGrowth) {
+    addDistanceLeaf((int)(nextGrowth / DISTANCE_GROWTH));
+    nextGrowth += DISTANCE_GROWTH;
+    if (nextGrowth >= (uint32_t)distanceLimit) nextGrowth = 0xFFFFFFFF;
+  }
+  int p = walkAdaptiveTree(adaptiveNodes[DISTANCE_ROOT].nodeChild) - DISTANCE_LEAF_BASE;
+  countDistance(p);
+  return ((unsigned)p << DISTANCE_LOW_BITS) + readBits(DISTANCE_LOW_BITS);
+}
+
+void startLh1() {
+  symbolCount = 314;
+  maxMatch = 60;
+  startBits();
+  fixedDistanceSymbols = 64;
+  startAdaptiveSymbols();
+  fixedDistanceLengths(0);
+}
+
+// The distance tree starts as one leaf (distance symbol 0, weight 1 like
+// every node after startAdaptiveSymbols) at its root, built as a rebuild
+// builds a tree: it needs no bits to decode.
+void startLh2() {
+  symbolCount = 286;
+  maxMatch = 256;
+  startBits();
+  startAdaptiveSymbols();
+  adaptiveNodes[DISTANCE_ROOT].nodeChild = ~DISTANCE_LEAF_BASE;
+  rebuildTree(DISTANCE_ROOT, DISTANCE_ROOT + 1);
+  lastDistanceNode = DISTANCE_ROOT;
+  distanceTotal = 0;
+  distanceLimit = 1 << dictionaryBits;
+  nextGrowth = DISTANCE_GROWTH;
+}

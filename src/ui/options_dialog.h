@@ -1,0 +1,14 @@
+// The options dialog of an installer: destination, shortcuts, context-menu
+// entries and associations, chosen before anything is extracted.
+#pragma once
+#include "../session/session.h"
+
+enum { OPTIONS_DIALOG = 103 };
+
+// Shows the dialog (resource 103) modally over the hidden progress window.
+// 0: go on with the chosen options; any other value ends the run (Cancel,
+// a folder that cannot be made, a dialog that cannot be shown).
+INT_PTR ShowOptionsDialog(SfxSession* session);
+
+// Its dialog procedure; the parameter is the session.
+INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,77 @@
+#!/bin/bash
+# Archives that are damaged or unusual behind a good first member: an
+# unknown header gives the "Unknown header" box and ends the run with that
+# member kept; an archive cut off inside a header ends quietly; one cut off
+# inside a member's data shows that member as damaged; an archive without
+# its closing zero byte and a member with an unknown method are fine (the
+# unknown member is skipped). Every run ends with exit code 0.
+. "$(dirname "$0")/lib.sh"
+e2e_begin "damaged archives: unknown header, cut-off archives, unknown method"
+
+cd "$E2E_WORK"
+E2E_EXPECTED=$E2E_WORK/members
+stored_member first.list -lh0- 1 first.txt 3000 text 1 1500000000
+stored_member last.list -lh0- 0 last.txt 2000 text 2 1500000002
+stored_member middle.list -lh0- 2 dir/middle.bin 6000 random 3 1500000004
+
+# case NAME LISTS...: an installer from the concatenated member lists.
+case_installer() {
+  local name=$1
+  shift
+  cat "$@" >"case-$name.list"
+  make_archive "$name.lzh" "case-$name.list"
+  build_installer "$name.lzh" "$name.exe" --plain
+  mkdir "dest-$name"
+}
+
+# A level-3 header (no such level), and a level-2 header whose size (10) is
+# smaller than its fixed fields, both followed by a good member.
+printf 'raw\t1600%s%s200300000000000000\n' 2d6c68302d "$(printf '00%.0s' $(seq 12))" >level3.list
+printf 'raw\t0a00%s%s2002000000000000\n' 2d6c68302d "$(printf '00%.0s' $(seq 12))" >short2.list
+for bad in level3 short2; do
+  case_installer "$bad" first.list "$bad.list" last.list
+  start_installer "dest-$bad" "\"$(winpath "$E2E_WORK/$bad.exe")\""
+  expect_box "Unknown header" "Vorn SFX"
+  wait_installer
+  expect_exit 0
+  expect_same members/first.txt "dest-$bad/first.txt"
+  expect_mtime "dest-$bad/first.txt" 1500000000
+  expect_absent "dest-$bad/last.txt"
+done
+
+# Cut off inside the second member's header: the first member stays, and
+# the run ends without a box (a box would hold it up until the time limit).
+case_installer cuthead first.list middle.list
+make_archive first-only.lzh first.list
+first_size=$(($(stat -c %s first-only.lzh) - 1))
+head -c $((17408 + 1 + first_size + 12)) cuthead.exe >cuthead-cut.exe
+run_installer dest-cuthead "\"$(winpath "$E2E_WORK/cuthead-cut.exe")\"" 20
+expect_exit 0
+expect_same members/first.txt dest-cuthead/first.txt
+[ "$(ls -A dest-cuthead)" = first.txt ] || e2e_fail "cut header: wrote $(ls -A dest-cuthead | tr '\n' ' ')"
+
+# Cut off inside the second member's data: its CRC cannot match.
+case_installer cutdata first.list middle.list
+head -c $(( $(stat -c %s cutdata.exe) - 1 - 1000 )) cutdata.exe >cutdata-cut.exe
+start_installer dest-cutdata "\"$(winpath "$E2E_WORK/cutdata-cut.exe")\""
+expect_box "ファイル dir/middle.bin が壊れています。"
+wait_installer
+expect_exit 0
+expect_same members/first.txt dest-cutdata/first.txt
+
+# No closing zero byte: every member is extracted all the same.
+printf 'noend\n' >noend.list
+case_installer noend first.list middle.list last.list noend.list
+run_installer dest-noend "\"$(winpath "$E2E_WORK/noend.exe")\""
+expect_exit 0
+expect_tree members dest-noend
+
+# A member with a method this program does not know is skipped silently.
+printf 'member\t-xyz-\t1\tunknown.bin\t%s\t1500000000\n' "$E2E_WORK/members/dir/middle.bin" >unknown.list
+case_installer unknown first.list unknown.list middle.list last.list
+run_installer dest-unknown "\"$(winpath "$E2E_WORK/unknown.exe")\""
+expect_exit 0
+expect_tree members dest-unknown
+expect_times dest-unknown
+
+e2e_end

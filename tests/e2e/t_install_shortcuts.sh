@@ -1,0 +1,111 @@
+#!/bin/bash
+# Shortcuts and the post-install program, read back through IShellLinkA:
+#  1. all three shortcuts (Start-menu programs, desktop, Send To), made in
+#     that order, with the main program as target and icon and the
+#     destination as working folder; the destination ends in a backslash,
+#     so the target has one backslash before the program. The post-install
+#     program (install_probe) finds the three links when it starts and is
+#     started before the registry step writes the uninstall entry.
+#  2. a shortcut name with a folder in it puts the links into that
+#     sub-folder, which is created.
+#  3. none when nothing is chosen, and none from a plain self-extractor even
+#     with the switches; the plain self-extractor registers nothing either.
+. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/install_lib.sh"
+require_installer
+e2e_begin "shortcuts and the post-install program"
+
+cd "$E2E_WORK"
+build_probe "$E2E_WORK/install_probe.exe"
+list=$E2E_WORK/list
+stored_member "$list" -lh0- 1 'bin/Vorn.exe' 3000 random 1 1577836800
+printf 'member\t-lh0-\t1\tinstall_probe.exe\t%s\t1577836800\n' "$E2E_WORK/install_probe.exe" >>"$list"
+make_archive setup.lzh "$list"
+build_installer setup.lzh setup.exe --destination 'C:\Block' --program 'bin\Vorn.exe' \
+  --start-menu 1 --desktop 1 --send-to 1 --shortcut-name Probe --post-install install_probe.exe
+setup=$(winpath "$E2E_WORK/setup.exe")
+programs=$(shell_folder programs)
+desktop=$(shell_folder desktop)
+sendto=$(shell_folder sendto)
+
+# Every link file in the user's folders, one a line.
+links() { find "$WINEPREFIX/drive_c/users" -name '*.lnk' | LC_ALL=C sort; }
+links_before=$(links)
+
+# expect_link FILE TARGET WORKDIR: the link's fields as IShellLinkA reads them.
+expect_link() {
+  local fields
+  if ! fields=$(lnkread "$(winpath "$1")"); then
+    e2e_fail "no readable link: $1"
+    return 0
+  fi
+  printf '%s\n' "$fields" | grep -qxF "target=$2" || e2e_fail "$1: $(printf '%s' "$fields" | grep ^target=), expected $2"
+  printf '%s\n' "$fields" | grep -qxF "icon=$2,0" || e2e_fail "$1: $(printf '%s' "$fields" | grep ^icon=), expected $2,0"
+  printf '%s\n' "$fields" | grep -qxF "workdir=$3" || e2e_fail "$1: $(printf '%s' "$fields" | grep ^workdir=), expected $3"
+  printf '%s\n' "$fields" | grep -qxF "arguments=" || e2e_fail "$1: arguments set"
+}
+
+# 1. All three, destination with a trailing backslash.
+dest='C:\Apps\Vorn\'
+run_installer "$E2E_WORK" "$(padded "\"$setup\" \"$dest\" /mdt")"
+expect_exit 0
+for folder in "$programs" "$desktop" "$sendto"; do
+  expect_link "$folder/Probe.lnk" 'C:\Apps\Vorn\bin\Vorn.exe' "$dest"
+done
+mtimes=$(stat -c %.9Y "$programs/Probe.lnk" "$desktop/Probe.lnk" "$sendto/Probe.lnk" 2>/dev/null | tr '\n' ' ')
+printf '%s\n' "$mtimes" | awk '{ exit !($1 <= $2 && $2 <= $3) }' ||
+  e2e_fail "links not made in the order Start menu, desktop, Send To (times $mtimes)"
+
+# The probe writes its report beside itself; it may still be waiting for
+# the uninstall key when the installer has ended.
+report=$(cpath "$dest")/install_probe.txt
+for i in $(seq 100); do grep -q '^registry' "$report" 2>/dev/null && break; sleep 0.2; done
+if [ ! -f "$report" ]; then
+  e2e_fail "the post-install program did not run"
+else
+  started=$(sed -n 's/^started\t//p' "$report")
+  registry=$(sed -n 's/^registry\t//p' "$report")
+  for csidl in 2 16 9; do
+    link=$(sed -n "s/^link\t$csidl\t//p" "$report")
+    if [ "$link" = missing ] || [ -z "$link" ]; then
+      e2e_fail "shortcut (CSIDL $csidl) not there when the post-install program started"
+    elif [ "$link" -gt "$started" ]; then
+      e2e_fail "shortcut (CSIDL $csidl) written after the post-install program started"
+    fi
+  done
+  if [ -z "$registry" ]; then
+    e2e_fail "the uninstall entry never came"
+  elif [ "$registry" -lt "$started" ]; then
+    e2e_fail "the registry was written before the post-install program started"
+  fi
+fi
+expect_reg 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vorn' UninstallString \
+  "$(hexz 'C:\Apps\Vorn\bin\Vorn.exe /u')"
+
+# 2. A shortcut name with a folder: the links go into a new sub-folder.
+build_installer setup.lzh group.exe --destination 'C:\Block' --program 'bin\Vorn.exe' \
+  --shortcut-name "$(sjis 'Vorn グループ\Vorn')"
+run_installer "$E2E_WORK" "$(padded "\"$(winpath "$E2E_WORK/group.exe")\" \"C:\\Group\" /md")"
+expect_exit 0
+expect_link "$programs/Vorn グループ/Vorn.lnk" 'C:\Group\bin\Vorn.exe' 'C:\Group'
+expect_link "$desktop/Vorn グループ/Vorn.lnk" 'C:\Group\bin\Vorn.exe' 'C:\Group'
+expect_absent "$sendto/Vorn グループ"
+
+# 3. Nothing chosen; a plain self-extractor with every switch.
+links_made=$(links)
+run_installer "$E2E_WORK" "\"$setup\" \"C:\\None\" lzh"
+expect_exit 0
+[ "$(links)" = "$links_made" ] || e2e_fail "links made although none was chosen"
+wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vorn' /f >/dev/null 2>&1
+wine reg delete 'HKCU\Software\Tenbrel' /f >/dev/null 2>&1
+build_installer setup.lzh plain.exe --plain
+mkdir plain
+run_installer "$E2E_WORK/plain" "\"$(winpath "$E2E_WORK/plain.exe")\" /mdtca lzh zip"
+expect_exit 0
+expect_same expected/bin/Vorn.exe plain/bin/Vorn.exe
+[ "$(links)" = "$links_made" ] || e2e_fail "a plain self-extractor made links"
+expect_no_key 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vorn'
+expect_no_key 'HKCU\Software\Tenbrel\Vorn\Output'
+[ -n "$links_before" ] || true
+
+e2e_end
