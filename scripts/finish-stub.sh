@@ -6,7 +6,7 @@
 # that growth is seen at every build.
 set -eu
 linked=$1 output=$2 size=$3 map=$4
-"$(dirname "$0")/compact-pe-headers.py" "$linked" "$map"
+"$(dirname "$0")/finish-pe-layout.py" "$linked" "$map"
 actual=$(stat -c %s "$linked")
 echo "stub: $actual of $size bytes used, $((size - actual)) to spare"
 i686-w64-mingw32-objdump -h "$linked" | while read -r index name hexsize rest; do
