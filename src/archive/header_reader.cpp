@@ -28,26 +28,30 @@ static NamePart MakeNamePart(const unsigned char* bytes, size_t length) {
   return part;
 }
 
+// Copies a part behind the first `used` bytes of the name, as much of it
+// as fits; returns the name's new length.
+static size_t AppendNamePart(char* name, size_t used, const unsigned char* bytes, size_t length) {
+  size_t room = MAX_PATH - 1 - used;
+  if (length > room) length = room;
+  memcpy(name + used, bytes, length);
+  name[used + length] = 0;
+  return used + length;
+}
+
 // name := folder part (with a '/' behind it if it lacks one) + file name.
 // A name that does not fit is kept cut short for messages and flagged.
 static void ComposeName(LzhEntry* entry, NamePart folder, NamePart file) {
-  char* out = entry->name;
-  const size_t room = sizeof entry->name - 1;
-  size_t used = folder.length < room ? folder.length : room;
-  if (used) memcpy(out, folder.bytes, used);
-  out[used] = 0;
-  ReplaceSeparators(out, '/');
+  char* name = entry->name;
+  size_t used = AppendNamePart(name, 0, folder.bytes, folder.length);
+  ReplaceSeparators(name, '/');
   size_t needed = folder.length + file.length;
-  if (used && !EndsWithSlash(out)) {
+  if (used && !EndsWithSlash(name)) {
     ++needed;
-    if (used < room) out[used++] = '/';
+    used = AppendNamePart(name, used, (const unsigned char*)"/", 1);
   }
-  size_t fileLength = file.length < room - used ? file.length : room - used;
-  if (fileLength) memcpy(out + used, file.bytes, fileLength);
-  used += fileLength;
-  out[used] = 0;
-  entry->name_too_long = needed > room;
-  BackslashesToSlashes(out, used);
+  used = AppendNamePart(name, used, file.bytes, file.length);
+  entry->name_too_long = needed > MAX_PATH - 1;
+  BackslashesToSlashes(name, used);
 }
 
 // The header being parsed; only the worker reads headers, one at a time.
@@ -77,7 +81,7 @@ bool ReadMemberHeader(SfxSession* session, LzhEntry* entry) {
   entry->attribute = header[19];
   entry->level = (unsigned char)level;
   {
-    NamePart file = {0, 0}, folder = {0, 0};
+    NamePart file = {header, 0}, folder = {header, 0};
     const unsigned char* crc = header + 21;
     int32_t spare = (int32_t)length;  // bytes of the header beyond its name
     if (level != 2) {
@@ -137,12 +141,9 @@ unknown:
   return false;
 }
 
+// Leap years from year 1 through `year`, by the Gregorian rule.
 static uint32_t LeapYearsThrough(uint32_t year) {
   return year / 4 - year / 100 + year / 400;
-}
-
-static bool IsLeapYear(uint32_t year) {
-  return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
 }
 
 int32_t DosTimeToUnixTime(uint32_t stamp) {
@@ -156,9 +157,10 @@ int32_t DosTimeToUnixTime(uint32_t stamp) {
   uint32_t month = (stamp >> 21) & 0x0F;
   uint32_t year = 1980 + (stamp >> 25);
   if (month > 12) month = 12;  // months 13 to 15 do not exist; take December
-  uint32_t days = 365 * (year - 1970) + LeapYearsThrough(year - 1) - LeapYearsThrough(1969) +
-                  kDaysBeforeMonth[month] + day - 1;
-  if (IsLeapYear(year) && month >= 3) ++days;
+  // Leap days of the years before this one, and this year's own once
+  // February is past.
+  uint32_t days = 365 * (year - 1970) + LeapYearsThrough(month >= 3 ? year : year - 1) -
+                  LeapYearsThrough(1969) + kDaysBeforeMonth[month] + day - 1;
   _tzset();
   return (int32_t)((((days * 24 + hour) * 60 + minute) * 60 + seconds) + (uint32_t)_timezone);
 }

@@ -10,12 +10,13 @@ struct LzhEntry {
   uint32_t time_stamp;        // MS-DOS stamp (levels 0, 1) or Unix time (level 2)
   unsigned char attribute;
   unsigned char level;
-  char name[MAX_PATH];        // folders first, '/' between them
   uint16_t crc;
   bool has_crc;
   unsigned char os_id;
   int32_t mtime;              // Unix time
   bool name_too_long;         // folder and file name did not fit in `name`
+  char name[MAX_PATH];        // folders first, '/' between them; last, so
+                              // that the other fields lie at short offsets
 };
 
 // Reads the next header from the session's own_file into `entry` and leaves

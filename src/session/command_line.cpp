@@ -51,36 +51,26 @@ static void ApplyWord(SfxSession* session, const char* word, size_t length) {
 
 // The scanner keeps where the current quoted text or word starts instead of
 // growing a copy byte by byte; the result is the same text.
-void ParseCommandLine(SfxSession* session, const char* tail) {
-  enum { BETWEEN, SWITCH, QUOTED, WORD } state = BETWEEN;
-  const char* start = tail;
-  for (const char* p = tail;; ++p) {
-    char c = *p;
-    bool blank = IsWhiteSpace(c) || !c;
-    if (state == WORD && blank) {
+void ParseCommandLine(SfxSession* session, const char* p) {
+  for (;;) {
+    while (IsWhiteSpace(*p)) ++p;
+    const char* start = p;
+    if (!*p) break;
+    if (*p == '/' || *p == '-') {
+      // Every byte up to the next white space is a switch letter, a quote
+      // or a second slash included.
+      while (*++p && !IsWhiteSpace(*p)) ApplySwitchLetter(session, *p);
+    } else if (*p == '"') {
+      start = ++p;
+      while (*p && *p != '"') ++p;
+      if (!*p) break;  // a quote never closed is dropped
+      if (SetSessionString(&session->destination, start, (size_t)(p - start)))
+        session->command_line_mode = true;
+      ++p;
+    } else {
+      while (*p && !IsWhiteSpace(*p)) ++p;
       ApplyWord(session, start, (size_t)(p - start));
-      state = BETWEEN;
-    } else if (state == QUOTED) {
-      if (c == '"') {
-        if (SetSessionString(&session->destination, start, (size_t)(p - start)))
-          session->command_line_mode = true;
-        state = BETWEEN;
-      }
-    } else if (state == SWITCH) {
-      if (blank) state = BETWEEN;
-      else ApplySwitchLetter(session, c);
-    } else if (state == BETWEEN && !blank) {
-      start = p;
-      if (c == '/' || c == '-') {
-        state = SWITCH;
-      } else if (c == '"') {
-        state = QUOTED;
-        start = p + 1;
-      } else {
-        state = WORD;
-      }
     }
-    if (!c) break;
   }
   bool anyType = false;
   for (int type = 0; type < ARCHIVE_TYPE_COUNT; ++type) anyType |= session->associate[type];

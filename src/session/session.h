@@ -10,15 +10,15 @@ enum { SFX_STUB_SIZE = 17408 };
 
 enum { ARCHIVE_TYPE_COUNT = 10 };
 
+// The two path buffers come last, so that every other field lies within a
+// short offset of the record's start.
 struct SfxSession {
   HINSTANCE instance;
-  char module_path[MAX_PATH];
   HWND main_window;
   HWND label_window;
   HWND abort_button;
   FILE* own_file;
   unsigned char* header_cursor;
-  char output_path[MAX_PATH];
   char* destination;
   char* title;
   char* program_name;
@@ -33,6 +33,8 @@ struct SfxSession {
   bool associate[ARCHIVE_TYPE_COUNT];  // lzh zip cab tgz tar gz tbz bz2 rar 7z
   bool view_menu;
   bool compress_menu;
+  char module_path[MAX_PATH];
+  char output_path[MAX_PATH];
 };
 
 // Bit 1 of a shortcut option byte: the shortcut is to be made.
