@@ -30,8 +30,8 @@ static void ShowMemberMessage(SfxSession* session, const char* format, const cha
 static bool ExtractFolder(SfxSession* session, const char* path) {
   if (!path[0]) return true;
   char folder[MAX_PATH + 1];
-  strcpy(folder, path);
-  if (!EndsWithSlash(folder)) strcat(folder, "/");
+  CopyText(folder, sizeof folder, path);
+  if (!EndsWithSlash(folder)) AppendText(folder, sizeof folder, "/");
   return MakeParentDirectories(session, folder);
 }
 
@@ -93,7 +93,6 @@ FILE* OpenOutputFile(SfxSession* session, const char* path) {
 
 bool WriteMemberData(SfxSession* session, FILE* output, int32_t originalSize, int32_t packedSize,
                      const char* path, int index, uint16_t* crc) {
-  memset(session->output_path, 0, sizeof session->output_path);
   lstrcpynA(session->output_path, path, sizeof session->output_path);
   if (index == METHOD_LH0 || index == METHOD_LZ4) {
     CopyStored(session, output, originalSize);

@@ -4,7 +4,9 @@
 bool MakeParentDirectories(SfxSession* session, const char* path) {
   char parent[1024];
   if (!CopyText(parent, sizeof parent, path)) return false;
-  char* lastSlash = strrchr(parent, '/');
+  char* lastSlash = 0;
+  for (char* p = parent; *p; ++p)
+    if (*p == '/') lastSlash = p;
   if (!lastSlash || lastSlash == parent) return false;
   *lastSlash = 0;
   struct _stat status;

@@ -23,8 +23,8 @@ struct NamePart {
 };
 
 static NamePart MakeNamePart(const unsigned char* bytes, size_t length) {
-  const void* zero = memchr(bytes, 0, length);
-  NamePart part = {bytes, zero ? (size_t)((const unsigned char*)zero - bytes) : length};
+  NamePart part = {bytes, 0};
+  while (part.length < length && bytes[part.length]) ++part.length;
   return part;
 }
 

@@ -3,10 +3,12 @@
 
 const char kDefaultTitle[] = "Vorn SFX";
 
+// fgetc gives EOF exactly when the stream's end-of-file (or error)
+// indicator is set by the read.
 bool ReadCountedText(SfxSession* session, int count, char* buffer) {
   for (int i = 0; i < count; ++i) {
     int c = fgetc(session->own_file);
-    if (feof(session->own_file)) return false;
+    if (c == EOF) return false;
     buffer[i] = (char)c;
   }
   return true;
@@ -16,14 +18,16 @@ static bool ReadByte(SfxSession* session, unsigned char* value) {
   return ReadCountedText(session, 1, (char*)value);
 }
 
-// Reads a length byte and that many bytes into a new heap string (zero
-// filled first, so a zero byte inside the text ends it early).
+// Reads a length byte and that many bytes into a new heap string, always
+// terminated (a zero byte inside the text ends it early).
 static bool ReadLengthAndText(SfxSession* session, char** text) {
   unsigned char length;
   if (!ReadByte(session, &length)) return false;
   free(*text);
-  *text = (char*)calloc(length + 1u, 1);
-  return *text && ReadCountedText(session, length, *text);
+  *text = (char*)malloc(length + 1u);
+  if (!*text) return false;
+  (*text)[length] = 0;
+  return ReadCountedText(session, length, *text);
 }
 
 // The destination the block gives: the current directory when it names
@@ -37,14 +41,14 @@ static bool ComposeDestination(const char* raw, bool underProgramFiles, char** r
     if (underProgramFiles) {
       GetWindowsDirectoryA(composed, MAX_PATH);
       composed[composed[1] == ':' ? 2 : 0] = 0;  // the drive, as in "C:"
-      strcat(composed, "\\Program Files\\");
+      AppendText(composed, sizeof composed, "\\Program Files\\");
     } else if (GetCurrentDirectoryA(MAX_PATH, composed) < MAX_PATH) {
       AppendFolderSeparator(composed, sizeof composed);
     }
   } else if (!raw[0] && GetCurrentDirectoryA(MAX_PATH, composed) >= MAX_PATH) {
     composed[0] = 0;
   }
-  strcat(composed, raw);
+  AppendText(composed, sizeof composed, raw);
   return SetSessionString(result, composed, strlen(composed));
 }
 
