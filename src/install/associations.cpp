@@ -1,98 +1,65 @@
 #include "associations.h"
 #include "registration.h"
-#include "registry_keys.h"
 
-// The row being registered, and the class its extension pointed at before.
-static AssociationNames names;
-static char previousClass[REGISTRY_TEXT_SIZE + 1];
-// The DefaultIcon value ends in "," and the row's icon index.
-static char iconEnding[] = ",1";
-static const char kIconDigits[] = "1234544467";
+// The uninstall entry, the install directory and, with the compress option,
+// the COM class of VornDll.dll and its handlers for files and folders.
+static const char kInstallScript[] =
+    R_MACHINE "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vorn\0" "DisplayName\0" "Vorn\0"
+    R_MACHINE S_KEEP "\0" "UninstallString\0" S_MAIN_PATH " /u\0"
+    R_USER S_OUTPUT_KEY "\0" "InstallDir\0" S_DESTINATION "\0"
+    R_IF_COMPRESS S_CLSID_KEY "\0" "\0" S_VORN_DLL "\0"
+    R_IF_COMPRESS S_INPROC_SERVER_KEY "\0" "\0" S_FOLDER S_VORN_DLL ".dll\0"
+    R_IF_COMPRESS S_KEEP "\0" "ThreadingModel\0" "Apartment\0"
+    R_IF_COMPRESS "*" S_HANDLER_TAIL "\0" "\0" S_CLSID "\0"
+    R_IF_COMPRESS "Folder" S_HANDLER_TAIL "\0" "\0" S_CLSID "\0"
+    R_END;
 
-static const RegistryWrite kBackupRow = {kOutputKey, names.backup_name, previousClass, SIZE_WITH_ZERO,
-                                         ROOT_USER};
-static const RegistryWrite kExtensionRow = {names.extension, "", names.prog_id, SIZE_WITH_ZERO, ROOT_CLASSES};
+// One association: the backup of a foreign class, the extension's class,
+// the ProgID tree: DefaultIcon, Shell, the Extract verb of .lzh and .zip
+// goes (its sub-key first), the Open verb and, with the view option, the
+// View verb. The two menu texts are Shift-JIS: "Vornで解凍(&E)" (extract
+// with Vorn) and "Vornで閲覧(&V)" (view with Vorn). The command lines are
+// written without their zero.
+static const char kProgIdScript[] =
+    R_USER_IF_BACKUP S_OUTPUT_KEY "\0" S_BACKUP_NAME "\0" S_PREVIOUS_CLASS "\0"
+    R_CLASSES S_EXTENSION "\0" "\0" S_PROG_ID "\0"
+    R_CLASSES S_PROG_ID "\0" "\0" "Archive file\0"
+    R_CLASSES S_KEEP "\\DefaultIcon\0" "\0" S_MAIN_PATH "," S_ICON_DIGIT "\0"
+    R_OPEN_VERB S_UP "\\Shell\0" "\0" "Open\0"
+    R_TEST_IF_LZH_ZIP S_KEEP "\\Extract\0" "\0" "\0"
+    R_DELETE_IF_LZH_ZIP S_KEEP S_COMMAND "\0" "\0" "\0"
+    R_DELETE_IF_LZH_ZIP S_UP "\0" "\0" "\0"
+    R_CLASSES S_UP "\\Open\0" "\0" "Vorn\x82\xC5\x89\xF0\x93\x80(&E)\0"
+    R_NO_ZERO S_KEEP S_COMMAND "\0" "\0" S_MAIN_PATH " /e \"%1\"\0"
+    R_IF_VIEW S_UP S_UP "\\View\0" "\0" "Vorn\x82\xC5\x89{\x97\x97(&V)\0"
+    R_NO_ZERO_IF_VIEW S_KEEP S_COMMAND "\0" "\0" S_MAIN_PATH " /v \"%1\"\0"
+    R_END;
 
-// The ProgID tree, each key behind the ProgID. The two menu texts are
-// Shift-JIS, 15 bytes with the zero: "Vornで解凍(&E)" (extract with Vorn)
-// and "Vornで閲覧(&V)" (view with Vorn). The command lines are written
-// without their zero. The Extract verb of .lzh and .zip goes before the Open
-// rows; the View rows only with the view option.
-static const RegistryWrite kProgIdRows[] = {
-    {"", "", "Archive file", 13, ROOT_CLASSES},
-    {"\\DefaultIcon", "", iconEnding, SIZE_WITH_ZERO, ROOT_CLASSES | AFTER_MAIN_PATH},
-    {"\\Shell", "", "Open\0\0\0", 8, ROOT_CLASSES | KEEP_VIEW},
-    {"\\Shell\\Open", "", "Vorn\x82\xC5\x89\xF0\x93\x80(&E)", 15, ROOT_CLASSES},
-    {"\\Shell\\Open\\command", "", " /e \"%1\"", SIZE_TEXT_ONLY, ROOT_CLASSES | AFTER_MAIN_PATH},
-    {"\\Shell\\View", "", "Vorn\x82\xC5\x89{\x97\x97(&V)", 15, ROOT_CLASSES},
-    {"\\Shell\\View\\command", "", " /v \"%1\"", SIZE_TEXT_ONLY, ROOT_CLASSES | AFTER_MAIN_PATH},
-};
-
-// Opens the extension's key with full access and reads its class into
-// previousClass; false when the key does not open.
-static bool ReadExtensionClass(const char* extension) {
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, extension, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return false;
-  ReadDefaultValue(key, previousClass);
-  RegCloseKey(key);
-  return true;
-}
-
-bool IsAssociated(const char* extension, const char* progId) {
-  return ReadExtensionClass(extension) && strcmp(previousClass, progId) == 0;
-}
-
-static bool KeyExists(const char* key) {
-  HKEY opened;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key, 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
-  RegCloseKey(opened);
-  return true;
+// Composes the names of the type's row, then answers 0 when the
+// extension's key does not open with full access, 1 when its class is the
+// ProgID, IF_BACKUP for another class (read into PREVIOUS_CLASS).
+static unsigned ExtensionClass(int type) {
+  ComposeAssociationNames(type);
+  if (!ReadClassKey(Text(EXTENSION), KEY_ALL_ACCESS, Text(PREVIOUS_CLASS))) return 0;
+  return strcmp(Text(PREVIOUS_CLASS), Text(PROG_ID)) ? IF_BACKUP : 1;
 }
 
 void DetectAssociations(SfxSession* session) {
   for (int type = 0; type < ARCHIVE_TYPE_COUNT; ++type) {
-    ComposeAssociationNames(type, &names);
-    if (IsAssociated(names.extension, names.prog_id)) session->associate[type] = true;
+    if (ExtensionClass(type) == 1) session->associate[type] = true;
   }
-  if (KeyExists(kFileHandlerKey)) session->compress_menu = true;
-}
-
-static void WriteProgId(SfxSession* session, int type) {
-  iconEnding[1] = kIconDigits[type];
-  WriteRegistryRows(kProgIdRows, 3, names.prog_id);
-  if (type < 2) {
-    // .lzh and .zip lose an "Extract" verb, its sub-key first.
-    char key[48];
-    int length = wsprintfA(key, "%s\\Shell\\Extract", names.prog_id);
-    if (KeyExists(key)) {
-      strcpy(key + length, "\\command");
-      RegDeleteKeyA(HKEY_CLASSES_ROOT, key);
-      key[length] = 0;
-      RegDeleteKeyA(HKEY_CLASSES_ROOT, key);
-    }
-  }
-  WriteRegistryRows(kProgIdRows + 3, session->view_menu ? 4 : 2, names.prog_id);
-}
-
-// A class of another program is kept under the row's backup name, unless a
-// backup would only record Vorn's own class.
-static void AssociateExtension(SfxSession* session, int type) {
-  if (ReadExtensionClass(names.extension) && strcmp(previousClass, names.prog_id) != 0)
-    WriteRegistryRows(&kBackupRow, 1, "");
-  WriteRegistryRows(&kExtensionRow, 1, "");
-  WriteProgId(session, type);
+  if (ReadClassKey(kFileHandlerKey, KEY_READ, 0)) session->compress_menu = true;
 }
 
 void RegisterInstallation(SfxSession* session) {
-  if (!ComposeInstallPaths(session, &installPaths)) return;
-  WriteUninstallEntry();
-  WriteInstallDir();
-  if (session->compress_menu) RegisterShellExtension();
+  if (!ComposeInstallPaths(session)) return;
+  RunRegistryScript(kInstallScript, session->compress_menu * IF_COMPRESS);
   bool associated = false;
   for (int type = 0; type < ARCHIVE_TYPE_COUNT; ++type) {
     if (!session->associate[type]) continue;
-    ComposeAssociationNames(type, &names);
-    AssociateExtension(session, type);
+    // A foreign class is backed up; a backup would not record Vorn's own.
+    RunRegistryScript(kProgIdScript,
+                      (ExtensionClass(type) & IF_BACKUP) | session->view_menu * IF_VIEW | (type < 2) * IF_LZH_ZIP);
     associated = true;
   }
   if (associated) SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, 0, 0);

@@ -2,33 +2,38 @@
 #include "../archive/paths.h"
 #include "../session/command_line.h"
 
-// Per type, in table order: the end of the ProgID behind "VornArchive" and
-// the letter of the backup value between "Old" and "Class".
-static const char kProgIdEndings[ARCHIVE_TYPE_COUNT][5] = {
-    "", "Zip", "Cab", "Tgz", "Tar", "Gzip", "Tbz", "Bz2", "Rar", "7zip"};
-static const char kBackupLetters[] = "\0ZCTAGB2R7";
+// The main program path with its zero.
+enum { MAIN_PATH_SIZE = 245 };
+char installTexts[INSTALL_TEXT_END][REGISTRY_TEXT_SIZE];
 
-void ComposeAssociationNames(int type, AssociationNames* names) {
-  wsprintfA(names->extension, ".%s", kArchiveTypeWords[type]);
-  wsprintfA(names->prog_id, "VornArchive%s", kProgIdEndings[type]);
-  wsprintfA(names->backup_name, "Old%.1sClass", kBackupLetters + type);
+// Per type, in table order: the icon digit, the letter of the backup value
+// between "Old" and "Class", and the end of the ProgID behind "VornArchive"
+// (at most four letters).
+static const char kTypeRows[] =
+    "1\0\0\0\0\0" "2ZZip\0" "3CCab\0" "4TTgz\0" "5ATar\0" "4GGzip" "4BTbz\0" "42Bz2\0" "6RRar\0" "777zip";
+
+void ComposeAssociationNames(int type) {
+  const char* row = kTypeRows + 6 * type;
+  Text(ICON_DIGIT)[0] = row[0];
+  wsprintfA(Text(BACKUP_NAME), "Old%.1sClass", row + 1);
+  wsprintfA(Text(PROG_ID), "VornArchive%.4s", row + 2);
+  wsprintfA(Text(EXTENSION), ".%s", kArchiveTypeWords[type]);
 }
 
-bool ComposeInstallPaths(const SfxSession* session, InstallPaths* paths) {
+bool ComposeInstallPaths(const SfxSession* session) {
   const char* program = session->program_name;
-  if (!program || !program[0] || strlen(session->destination) + strlen(program) > 243) return false;
-  strcpy(paths->destination, session->destination);
-  wsprintfA(paths->folder, NeedsFolderSeparator(paths->destination) ? "%s\\" : "%s", paths->destination);
-  wsprintfA(paths->main_path, "%s%s", paths->folder, program);
+  const char* destination = session->destination;
+  if (!program || !program[0] || !JoinFolderPath(Text(MAIN_PATH), MAIN_PATH_SIZE, destination, program)) return false;
+  CopyText(Text(DESTINATION), REGISTRY_TEXT_SIZE, destination);
+  JoinFolderPath(Text(FOLDER), REGISTRY_TEXT_SIZE, destination, "");
   return true;
 }
 
-// out = first, a backslash, second, ending (MAX_PATH bytes); false when
-// that does not fit.
+// out = first, a backslash, second, ending; false when that is longer than
+// MAX_PATH - 1 characters. `out` has room for the longest text the session
+// can give (COMPOSE_BUFFER_SIZE).
 static bool JoinWithBackslash(char* out, const char* first, const char* second, const char* ending) {
-  if (strlen(first) + strlen(second) + strlen(ending) + 1 >= MAX_PATH) return false;
-  wsprintfA(out, "%s\\%s%s", first, second, ending);
-  return true;
+  return wsprintfA(out, "%s\\%s%s", first, second, ending) < MAX_PATH;
 }
 
 bool ComposeShortcutPath(const SfxSession* session, const char* folder, char* out) {

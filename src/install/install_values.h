@@ -1,8 +1,8 @@
-// Texts the installation composes from the session: the names of one
-// association row, the paths that the registry values and the shortcuts
-// start with, the shortcut file and the post-install program. They are pure
-// functions of the session. A path that would not fit is never cut short:
-// the function says so and the caller leaves that step out.
+// Texts the installation composes from the session: the paths that the
+// registry values and the shortcuts start with, the names of one row of the
+// association table, the shortcut file and the post-install program. A path
+// that would not fit is never cut short: the function says so and the
+// caller leaves that step out.
 #pragma once
 #include <stddef.h>
 #include "../session/session.h"
@@ -10,30 +10,51 @@
 // Registry texts are composed in buffers of this size.
 enum { REGISTRY_TEXT_SIZE = 256 };
 
-// Names of one row of the association table.
-struct AssociationNames {
-  char extension[8];     // ".lzh"
-  char prog_id[20];      // "VornArchive"
-  char backup_name[12];  // "OldClass"
+// The texts of this installation, one buffer each. The registry script
+// (registration.h) names PROG_ID to PREVIOUS_CLASS by these numbers.
+enum InstallText {
+  PROG_ID = 1,     // "VornArchive"...: the ProgID of the current row
+  MAIN_PATH,       // folder + program_name: the main program path
+  FOLDER,          // the destination and a backslash by the folder separator rule
+  DESTINATION,     // the destination as held in the session
+  ICON_DIGIT,      // the current row's icon index, one digit
+  EXTENSION,       // ".lzh"...
+  BACKUP_NAME,     // "OldClass"...
+  PREVIOUS_CLASS,  // the class the extension pointed at before (read, never composed)
+  // Where the registry script composes a row: the key (kept for the next
+  // row), the value name, the data; and a value read back.
+  ROW_KEY,
+  ROW_NAME,
+  ROW_DATA,
+  ROW_READ,
+  INSTALL_TEXT_END
 };
-void ComposeAssociationNames(int type, AssociationNames* names);
+// One spare buffer behind the last, as a text read into PREVIOUS_CLASS may
+// fill it and have its zero behind.
+extern char installTexts[INSTALL_TEXT_END][REGISTRY_TEXT_SIZE];
+inline char* Text(unsigned which) { return installTexts[which - 1]; }
 
-// The paths that every value of the registry step and the shortcut target
-// start with, one after the other.
-struct InstallPaths {
-  char destination[REGISTRY_TEXT_SIZE];  // as held in the session
-  char folder[REGISTRY_TEXT_SIZE];       // destination and a backslash by the folder separator rule
-  char main_path[REGISTRY_TEXT_SIZE];    // folder + program_name: the main program path
-};
-// The longest value behind these paths has 11 characters ("VornDll.dll");
-// destination and program name together may take 243 characters, so that
-// every value fits its 256-byte buffer. False (and nothing composed) without
-// a program name (a plain self-extractor, or a block that names none) or
-// when the two are longer.
-bool ComposeInstallPaths(const SfxSession* session, InstallPaths* paths);
+// Composes DESTINATION, FOLDER and MAIN_PATH. The main program path may
+// take 244 characters: the longest value behind it (the command ending) has
+// 8 more, the longest behind the folder ("VornDll.dll") 11, so every value
+// fits its 256-byte buffer. False without a program name (a plain
+// self-extractor, or a block that names none) or when the main program path
+// would be longer.
+bool ComposeInstallPaths(const SfxSession* session);
 
-// The shortcut's file in `folder`: folder, "\", shortcut_name (or the
-// program's file name without folder and extension), ".lnk"; MAX_PATH bytes.
+// Composes EXTENSION, PROG_ID, BACKUP_NAME and ICON_DIGIT of one row of the
+// association table.
+void ComposeAssociationNames(int type);
+
+// Buffer size for the two paths below: they are composed at full length and
+// refused when longer than MAX_PATH - 1 characters. Destination (at most
+// MAX_PATH + 16 + 255 characters, as the configuration block composes it)
+// and a name of at most 255 characters fit, as does a wsprintfA result.
+enum { COMPOSE_BUFFER_SIZE = 1025 };
+
+// The shortcut's file in `folder` (MAX_PATH bytes): folder, "\",
+// shortcut_name (or the program's file name without folder and extension),
+// ".lnk".
 bool ComposeShortcutPath(const SfxSession* session, const char* folder, char* out);
 // The post-install program: destination, "\", post_install_program.
 bool ComposePostInstallPath(const SfxSession* session, char* out);

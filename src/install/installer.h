@@ -1,6 +1,7 @@
 // The installation as start-up and the progress window call it: detection
-// before the window exists, the options dialog on WM_SFX_START, shortcuts,
-// post-install program and registry after a successful extraction.
+// before the window exists, the options dialog on WM_SFX_START, and the
+// completion step (shortcuts, post-install program, registry) after a
+// successful extraction.
 //
 // Until the installation fits into the stub next to the decoders, a stub
 // built without it (CMake option VORN_STUB_INSTALLER off) gets these steps
@@ -15,7 +16,5 @@
 #else
 inline void DetectAssociations(SfxSession*) {}
 inline INT_PTR ShowOptionsDialog(SfxSession*) { return 0; }
-inline void CreateShortcuts(SfxSession*) {}
-inline void RunPostInstallProgram(SfxSession*) {}
-inline void RegisterInstallation(SfxSession*) {}
+inline void CompleteInstallation(SfxSession*) {}
 #endif

@@ -1,57 +1,80 @@
 #include "registration.h"
-#include "registry_keys.h"
 
-InstallPaths installPaths;
-// The AFTER_* bits count the paths of installPaths from its start.
-static_assert(offsetof(InstallPaths, folder) == 1 * REGISTRY_TEXT_SIZE &&
-                  offsetof(InstallPaths, main_path) == 2 * REGISTRY_TEXT_SIZE,
-              "the paths lie one after the other");
+// The registry names by their script bytes, from S_CLSID_KEY on.
+static const unsigned char kNameOffsets[] = {CLSID_KEY_AT,    INPROC_SERVER_KEY_AT, CLSID_AT,
+                                             HANDLER_TAIL_AT, VORN_DLL_AT,          OUTPUT_KEY_AT, COMMAND_AT};
+enum { FIRST_NAME = 9, KEEP = 16, UP = 17 };
 
-static const char kUninstallKey[] = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vorn";
-// "VornDll", the last word of the handler key, with its zero.
-#define kVornDll (kFileHandlerKey + sizeof "*\\shellex\\ContextMenuHandlers\\" - 1)
-
-const RegistryWrite kInstallRows[8] = {
-    {kUninstallKey, "DisplayName", "Vorn", 5, ROOT_MACHINE},
-    {kUninstallKey, "UninstallString", " /u", SIZE_WITH_ZERO, ROOT_MACHINE | AFTER_MAIN_PATH},
-    {kOutputKey, "InstallDir", "", SIZE_WITH_ZERO, ROOT_USER | AFTER_DESTINATION},
-    {kClsidKey, "", kVornDll, 8, ROOT_CLASSES},
-    {kInprocServerKey, "", "VornDll.dll", SIZE_WITH_ZERO, ROOT_CLASSES | AFTER_FOLDER},
-    {kInprocServerKey, "ThreadingModel", "Apartment", 10, ROOT_CLASSES},
-    {kFileHandlerKey, "", kShellExtensionClsid, 39, ROOT_CLASSES},
-    {kFolderHandlerKey, "", kShellExtensionClsid, 39, ROOT_CLASSES},
-};
-
-void ReadDefaultValue(HKEY key, char* text) {
-  DWORD size = REGISTRY_TEXT_SIZE;
-  if (RegQueryValueExA(key, "", 0, 0, (BYTE*)text, &size) != ERROR_SUCCESS) size = 0;
-  text[size] = 0;
+// Expands one text of a row into `out` (which holds the previous row's
+// text), followed by four zero bytes; returns the byte behind its zero.
+static const char* ExpandText(const char* text, char* out) {
+  for (;;) {
+    unsigned c = (unsigned char)*text++;
+    if (c > UP) {
+      *out++ = (char)c;
+    } else if (c >= KEEP) {
+      while (*out) ++out;
+      if (c == UP) {
+        while (*--out != '\\') {
+        }
+        *out = 0;
+      }
+    } else if (c) {
+      const char* part = c < FIRST_NAME ? Text(c) : kRegistryNames + kNameOffsets[c - FIRST_NAME];
+      while ((*out = *part++) != 0) ++out;
+    } else {
+      break;
+    }
+  }
+  // Four zero bytes: the text's own and three more for the 8 bytes of "Open".
+  typedef uint32_t __attribute__((may_alias, aligned(1))) FourBytes;
+  *(FourBytes*)out = 0;
+  return text;
 }
 
-void WriteRegistryRows(const RegistryWrite* row, int count, const char* prefix) {
-  for (; count > 0; --count, ++row) {
-    char key[96], text[REGISTRY_TEXT_SIZE + 1];
-    HKEY opened;
-    wsprintfA(key, "%s%s", prefix, row->key);
-    if (RegCreateKeyExA((HKEY)(uintptr_t)(0x80000000u + (row->how & 3)), key, 0, (LPSTR) "",
-                        REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, 0, &opened, 0) != ERROR_SUCCESS)
+bool ReadClassKey(const char* name, REGSAM access, char* text) {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, name, 0, access, &key) != ERROR_SUCCESS) return false;
+  if (text) {
+    DWORD size = REGISTRY_TEXT_SIZE;
+    if (RegQueryValueExA(key, 0, 0, 0, (BYTE*)text, &size) != ERROR_SUCCESS) size = 0;
+    text[size] = 0;
+  }
+  RegCloseKey(key);
+  return true;
+}
+
+// True when `text` is exactly "View".
+static bool IsView(const char* text) {
+  typedef uint32_t __attribute__((may_alias, aligned(1))) FourBytes;
+  return *(const FourBytes*)text == ('V' | 'i' << 8 | 'e' << 16 | (uint32_t)'w' << 24) && !text[4];
+}
+
+void RunRegistryScript(const char* script, unsigned conditions) {
+  // The key (kept for the next row), the value name, the data and room to
+  // read a value.
+  char *key = Text(ROW_KEY), *name = Text(ROW_NAME), *data = Text(ROW_DATA), *read = Text(ROW_READ);
+  for (;;) {
+    unsigned how = (unsigned char)*script++;
+    if (how == SCRIPT_END) return;
+    script = ExpandText(ExpandText(ExpandText(script, key), name), data);
+    if (how & IF_ANY & ~conditions) continue;
+    if ((how & DELETE_KEY) == DELETE_KEY) {
+      if (!(how & OPEN_VERB)) RegDeleteKeyA(HKEY_CLASSES_ROOT, key);
+      else if (!ReadClassKey(key, KEY_READ, 0)) conditions &= ~IF_LZH_ZIP;
       continue;
-    const char* data = row->data;
-    if (row->how & AFTER_MAIN_PATH) {
-      wsprintfA(text, "%s%s", installPaths.destination + ((row->how >> 2 & 3) - 1) * REGISTRY_TEXT_SIZE, data);
-      data = text;
     }
-    int size = row->size;
-    if (size <= 0) size += (int)strlen(data) + 1;
+    HKEY opened;
+    if (RegCreateKeyExA((HKEY)(uintptr_t)(0x80000000u + (how & 3)), key, 0, (LPSTR) "", REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, 0, &opened, 0) != ERROR_SUCCESS)
+      continue;
+    DWORD size = (DWORD)strlen(data) + 1;
     // The system counts a zero that directly follows the bytes of a text
-    // value into it; a text stored without its zero (always one composed
-    // in `text`) is therefore followed by a blank.
-    if (row->size < 0) text[size] = ' ';
-    if (row->how & KEEP_VIEW) {
-      ReadDefaultValue(opened, text);
-      if (strcmp(text, "View") == 0) size = -1;
-    }
-    if (size >= 0) RegSetValueExA(opened, row->name, 0, REG_SZ, (const BYTE*)data, (DWORD)size);
+    // value into it; a text stored without its zero is therefore followed
+    // by a blank.
+    if (how & NO_ZERO) data[--size] = ' ';
+    if (how & OPEN_VERB) size = ReadClassKey(key, KEY_READ, read) && IsView(read) ? 0 : 8;
+    if (size) RegSetValueExA(opened, name, 0, REG_SZ, (const BYTE*)data, size);
     RegCloseKey(opened);
   }
 }

@@ -1,52 +1,83 @@
-// Registry writing shared by the installation steps, and the three writers
-// that run first in the registry step: the uninstall entry, the install
-// directory and the context-menu shell extension.
+// The registry script: every value the installation writes, as rows of one
+// byte string that a small interpreter runs. A row is a flags byte (R_*)
+// and three texts, each ending in a zero: the key, the value name ("" for
+// the unnamed value) and the data. In a text, bytes 1 to 8 stand for the
+// install texts PROG_ID to PREVIOUS_CLASS (install_values.h), bytes 9 to 15
+// for registry names (S_*), and S_KEEP and S_UP continue the previous row's
+// key. R_END ends a script.
 #pragma once
 #include "install_values.h"
+#include "registry_keys.h"
 
-// One REG_SZ value to write: the key (behind a prefix given when the rows
-// are written), the value name ("" for the unnamed value), the data and its
-// byte count, and how to write it.
-struct RegistryWrite {
-  const char* key;
-  const char* name;
-  const char* data;
-  short size;          // a byte count, or SIZE_WITH_ZERO / SIZE_TEXT_ONLY
-  unsigned char how;   // ROOT_* + AFTER_* + KEEP_VIEW
-};
+// Bytes of the texts that stand for registry names (registry_keys.h) ...
+#define S_CLSID_KEY "\x09"
+#define S_INPROC_SERVER_KEY "\x0A"
+#define S_CLSID "\x0B"
+#define S_HANDLER_TAIL "\x0C"
+#define S_VORN_DLL "\x0D"
+#define S_OUTPUT_KEY "\x0E"
+#define S_COMMAND "\x0F"
+// ... and for install texts.
+#define S_PROG_ID "\x01"
+#define S_MAIN_PATH "\x02"
+#define S_FOLDER "\x03"
+#define S_DESTINATION "\x04"
+#define S_ICON_DIGIT "\x05"
+#define S_EXTENSION "\x06"
+#define S_BACKUP_NAME "\x07"
+#define S_PREVIOUS_CLASS "\x08"
+// In a key: the previous row's key goes on (S_KEEP), or goes on without
+// its last part (S_UP, once per part).
+#define S_KEEP "\x10"
+#define S_UP "\x11"
 
+// The flags of a row. The key lies under HKEY_CLASSES_ROOT unless
+// ROOT_USER or ROOT_MACHINE says otherwise; the value is a REG_SZ of the
+// text and its zero unless OPEN_VERB or NO_ZERO says otherwise. A row with
+// IF_* bits is run only when the caller passes those conditions. DELETE_KEY
+// and TEST_KEY rows name a key under HKEY_CLASSES_ROOT and no value: the
+// first deletes the key, the second takes IF_LZH_ZIP away from the rows
+// after it unless the key opens for reading.
 enum {
-  SIZE_WITH_ZERO = 0,   // the text and its terminating zero
-  SIZE_TEXT_ONLY = -1,  // the text without its zero (only for values after a path)
-  ROOT_CLASSES = 0,     // HKEY_CLASSES_ROOT and the two after it
+  ROOT_CLASSES = 0,
   ROOT_USER = 1,
   ROOT_MACHINE = 2,
-  // The data follows one of installPaths: the destination, the folder (with
-  // its backslash) or the main program path.
-  AFTER_DESTINATION = 1 << 2,
-  AFTER_FOLDER = 2 << 2,
-  AFTER_MAIN_PATH = 3 << 2,
-  KEEP_VIEW = 16,       // leave the value alone when it reads "View"
+  DELETE_KEY = 3,
+  OPEN_VERB = 4,     // 8 bytes: the four letters and four zeros; left alone when the value reads "View"
+  TEST_KEY = DELETE_KEY | OPEN_VERB,
+  NO_ZERO = 8,       // the text without its zero
+  IF_COMPRESS = 16,  // with the compress option
+  IF_BACKUP = 16,    // when a foreign class is to be backed up
+  IF_VIEW = 32,      // with the view option
+  IF_LZH_ZIP = 64,   // for .lzh and .zip
+  IF_ANY = IF_BACKUP | IF_VIEW | IF_LZH_ZIP,
+  SCRIPT_END = 0x7F,
 };
+// ... as the row's first byte.
+#define R_CLASSES "\x00"
+#define R_USER "\x01"
+#define R_MACHINE "\x02"
+#define R_OPEN_VERB "\x04"
+#define R_NO_ZERO "\x08"
+#define R_IF_COMPRESS "\x10"
+#define R_USER_IF_BACKUP "\x11"
+#define R_IF_VIEW "\x20"
+#define R_NO_ZERO_IF_VIEW "\x28"
+#define R_DELETE_IF_LZH_ZIP "\x43"
+#define R_TEST_IF_LZH_ZIP "\x47"
+#define R_END "\x7F"
+static_assert(R_OPEN_VERB[0] == OPEN_VERB && R_NO_ZERO[0] == NO_ZERO && R_IF_COMPRESS[0] == IF_COMPRESS &&
+                  R_USER_IF_BACKUP[0] == (ROOT_USER | IF_BACKUP) && R_IF_VIEW[0] == IF_VIEW &&
+                  R_NO_ZERO_IF_VIEW[0] == (NO_ZERO | IF_VIEW) && R_DELETE_IF_LZH_ZIP[0] == (DELETE_KEY | IF_LZH_ZIP) &&
+                  R_TEST_IF_LZH_ZIP[0] == (TEST_KEY | IF_LZH_ZIP) && R_END[0] == SCRIPT_END,
+              "row flags");
 
-// The paths of this installation, composed once by the registry step.
-extern InstallPaths installPaths;
+// Runs the rows of `script` up to its R_END: creates each key (with all
+// access), sets the value and closes the key. A key that cannot be created
+// gets nothing; no other result is examined.
+void RunRegistryScript(const char* script, unsigned conditions);
 
-// Writes each row: creates the key (prefix + row key) with all access, sets
-// the value, closes the key. A key that cannot be created gets nothing; no
-// other result is examined.
-void WriteRegistryRows(const RegistryWrite* rows, int count, const char* prefix);
-
-// Reads the unnamed value of an open key into `text` (REGISTRY_TEXT_SIZE + 1
-// bytes, always terminated; empty when there is none).
-void ReadDefaultValue(HKEY key, char* text);
-
-// The uninstall entry, the install directory and the shell extension.
-extern const RegistryWrite kInstallRows[8];
-
-// HKEY_LOCAL_MACHINE ...\Uninstall\Vorn: "DisplayName" and "UninstallString".
-inline void WriteUninstallEntry() { WriteRegistryRows(kInstallRows, 2, ""); }
-// HKEY_CURRENT_USER Software\Tenbrel\Vorn\Output: "InstallDir".
-inline void WriteInstallDir() { WriteRegistryRows(kInstallRows + 2, 1, ""); }
-// The COM class of VornDll.dll and its handlers for files and folders.
-inline void RegisterShellExtension() { WriteRegistryRows(kInstallRows + 3, 5, ""); }
+// Opens a key under HKEY_CLASSES_ROOT with `access`; when it opens, reads
+// its unnamed value into `text` (unless that is null; REGISTRY_TEXT_SIZE + 1
+// bytes, always terminated, empty when there is none) and closes it.
+bool ReadClassKey(const char* key, REGSAM access, char* text);

@@ -1,53 +1,38 @@
 #include "shortcuts.h"
-#include "registration.h"
+#include "associations.h"
 #include "../archive/folders.h"
 #include "../archive/paths.h"
 #include <shellapi.h>
 
-// Each shortcut's option byte and special folder, in the order they are made.
-static const unsigned char kShortcuts[3][2] = {
-    {CHOICE_OFFSET(start_menu_option), CSIDL_PROGRAMS},
-    {CHOICE_OFFSET(desktop_option), CSIDL_DESKTOPDIRECTORY},
-    {CHOICE_OFFSET(send_to_option), CSIDL_SENDTO},
-};
+// The special folder of each shortcut option, in the order they are made.
+static const char kShortcutFolders[] = {CSIDL_PROGRAMS, CSIDL_DESKTOPDIRECTORY, CSIDL_SENDTO};
 
 // The shell's link object and the two interfaces used on it.
 static const GUID kShellLinkClass = {0x00021401, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 static const GUID kShellLinkInterface = {0x000214EE, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 static const GUID kPersistFileInterface = {0x0000010B, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
-bool PathFromIdList(LPITEMIDLIST list, char* path) {
-  BOOL found = SHGetPathFromIDListA(list, path);
-  CoTaskMemFree(list);
-  return found;
-}
-
-void CreateShortcuts(SfxSession* session) {
-  if (!ComposeInstallPaths(session, &installPaths)) return;
-  for (int i = 0; i < 3; ++i)
-    if (*SessionChoice(session, kShortcuts[i][0]) & OPTION_CHOSEN) CreateShortcut(session, kShortcuts[i][1]);
-}
-
-// Fills in the link and saves it into the special folder.
+// Fills in the link and saves it into the special folder `folder`; a link
+// path that does not fit is not made at all.
 static void SaveShortcut(SfxSession* session, int folder, IShellLinkA* link, IPersistFile* file) {
-  char folderPath[MAX_PATH], linkPath[MAX_PATH];
-  LPITEMIDLIST list;
-  if (SHGetSpecialFolderLocation(session->main_window, folder, &list) != S_OK) return;
-  // A link path that does not fit is not made at all.
-  if (!PathFromIdList(list, folderPath) || !ComposeShortcutPath(session, folderPath, linkPath)) return;
+  char folderPath[MAX_PATH], linkPath[COMPOSE_BUFFER_SIZE];
+  if (!SHGetSpecialFolderPathA(session->main_window, folderPath, folder, FALSE) ||
+      !ComposeShortcutPath(session, folderPath, linkPath))
+    return;
   // A shortcut name with folders in it puts the link into those folders.
-  strcpy(folderPath, linkPath);
-  ReplaceSeparators(folderPath, '/');
-  MakeParentDirectories(session, folderPath);
-  link->SetPath(installPaths.main_path);
-  link->SetIconLocation(installPaths.main_path, 0);
+  ReplaceSeparators(linkPath, '/');
+  MakeParentDirectories(session, linkPath);
+  ReplaceSeparators(linkPath, '\\');
+  link->SetPath(Text(MAIN_PATH));
+  link->SetIconLocation(Text(MAIN_PATH), 0);
   link->SetWorkingDirectory(session->destination);
   WCHAR wide[MAX_PATH];
   MultiByteToWideChar(CP_ACP, 0, linkPath, -1, wide, MAX_PATH);
   file->Save(wide, TRUE);
 }
 
-void CreateShortcut(SfxSession* session, int folder) {
+// COM is initialised and uninitialised around each link.
+static void CreateShortcut(SfxSession* session, int folder) {
   if (FAILED(CoInitialize(0))) return;
   IShellLinkA* link;
   if (SUCCEEDED(CoCreateInstance(kShellLinkClass, 0, CLSCTX_INPROC_SERVER, kShellLinkInterface, (void**)&link))) {
@@ -61,7 +46,14 @@ void CreateShortcut(SfxSession* session, int folder) {
   CoUninitialize();
 }
 
-void RunPostInstallProgram(SfxSession* session) {
-  char path[MAX_PATH];
-  if (ComposePostInstallPath(session, path)) ShellExecuteA(session->main_window, 0, path, 0, 0, SW_SHOWNORMAL);
+void CompleteInstallation(SfxSession* session) {
+  // The chosen shortcuts, in the order of kShortcutFolders.
+  if (session->installer_mode && ComposeInstallPaths(session))
+    for (int i = 0; i < 3; ++i)
+      if (*SessionChoice(session, i) & OPTION_CHOSEN) CreateShortcut(session, kShortcutFolders[i]);
+  // The post-install program.
+  char path[COMPOSE_BUFFER_SIZE];
+  if (session->post_install_program && session->post_install_program[0] && ComposePostInstallPath(session, path))
+    ShellExecuteA(session->main_window, 0, path, 0, 0, SW_SHOWNORMAL);
+  RegisterInstallation(session);
 }

@@ -3,13 +3,8 @@
 #pragma once
 #include "../session/session.h"
 
-// Makes each chosen shortcut: Start menu programs, desktop, Send To.
-void CreateShortcuts(SfxSession* session);
-// Makes one link file in the special folder `folder` (a CSIDL value).
-void CreateShortcut(SfxSession* session, int folder);
-// Starts the post-install program through the shell, without waiting.
-void RunPostInstallProgram(SfxSession* session);
-
-// The file-system path of a shell item list, which is then freed. False
-// when the item has no such path.
-bool PathFromIdList(LPITEMIDLIST list, char* path);
+// The completion step after a successful extraction, in this order: each
+// chosen shortcut (installer mode only; Start menu programs, desktop, Send
+// To), the post-install program when the block names one (started through
+// the shell, without waiting), then the registry step (RegisterInstallation).
+void CompleteInstallation(SfxSession* session);

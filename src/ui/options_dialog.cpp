@@ -1,35 +1,27 @@
 #include "options_dialog.h"
 #include "destination_folder.h"
 #include "../install/install_values.h"
-#include "../install/shortcuts.h"
 
-enum { ID_DESTINATION = 1000, ID_BROWSE = 1001 };
+enum { ID_DESTINATION = 1000, ID_BROWSE = 1001, FIRST_BOX = 1002, BOX_COUNT = 15 };
 
-// The boxes that show and set a choice of the session: control id less
-// 1000, the choice's offset (SessionChoice), and how the box reads it.
-enum {
-  SHORTCUT,  // option byte: bit 1 checks the box, bit 0 enables it
-  LOCKED,    // flag: a set flag shows checked and cannot be taken back
-  VIEW,      // usable (and checked) while an association is chosen
-};
-static const unsigned char kBoxes[][3] = {
-    {2, CHOICE_OFFSET(start_menu_option), SHORTCUT},
-    {3, CHOICE_OFFSET(desktop_option), SHORTCUT},
-    {4, CHOICE_OFFSET(send_to_option), SHORTCUT},
-    {5, CHOICE_OFFSET(associate[0]), LOCKED},  // .lzh
-    {6, CHOICE_OFFSET(associate[1]), LOCKED},  // .zip
-    {8, CHOICE_OFFSET(associate[2]), LOCKED},  // .cab
-    {9, CHOICE_OFFSET(associate[3]), LOCKED},  // .tgz
-    {10, CHOICE_OFFSET(associate[4]), LOCKED}, // .tar
-    {11, CHOICE_OFFSET(associate[5]), LOCKED}, // .gz
-    {12, CHOICE_OFFSET(associate[6]), LOCKED}, // .tbz
-    {13, CHOICE_OFFSET(associate[7]), LOCKED}, // .bz2
-    {14, CHOICE_OFFSET(associate[8]), LOCKED}, // .rar
-    {16, CHOICE_OFFSET(associate[9]), LOCKED}, // .7z
-    {7, CHOICE_OFFSET(view_menu), VIEW},
-    {15, CHOICE_OFFSET(compress_menu), LOCKED},
-};
-enum { FIRST_TYPE_BOX = 3, VIEW_BOX = 13, BOX_COUNT = 15 };
+// The boxes 1002 to 1016 by the offset of the choice each shows and sets
+// (SessionChoice): a shortcut's option byte (bit 1 checks the box, bit 0
+// enables it), an association or the compress flag (a set flag shows
+// checked and cannot be taken back), or the view flag (usable, and checked,
+// while an association is chosen).
+#define TYPE(index) CHOICE_OFFSET(associate[index])
+static constexpr unsigned char kBoxChoices[BOX_COUNT] = {
+    CHOICE_OFFSET(start_menu_option), CHOICE_OFFSET(desktop_option), CHOICE_OFFSET(send_to_option),
+    TYPE(0), TYPE(1), CHOICE_OFFSET(view_menu), TYPE(2), TYPE(3), TYPE(4), TYPE(5), TYPE(6), TYPE(7), TYPE(8),
+    CHOICE_OFFSET(compress_menu), TYPE(9)};
+enum { SHORTCUT_BOXES = 3, VIEW_BOX = 5 };
+// The association buttons among them, one bit each.
+enum { TYPE_BOXES = 0x5FD8 };
+static constexpr int TypeBoxes(int box = 0) {
+  return box == BOX_COUNT ? 0
+                          : (kBoxChoices[box] - TYPE(0) < ARCHIVE_TYPE_COUNT) << box | TypeBoxes(box + 1);
+}
+static_assert(TypeBoxes() == TYPE_BOXES && CHOICE_OFFSET(send_to_option) == SHORTCUT_BOXES - 1, "box table");
 
 // "解凍先フォルダの指定" (choose the destination folder)
 static const char kBrowseTitle[] = "\x89\xF0\x93\x80\x90\xE6\x83t\x83H\x83\x8B\x83_\x82\xCC\x8Ew\x92\xE8";
@@ -37,21 +29,31 @@ static const char kBrowseTitle[] = "\x89\xF0\x93\x80\x90\xE6\x83t\x83H\x83\x8B\x
 static SfxSession* dialogSession;
 static char destinationText[MAX_PATH];
 
-static HWND Box(HWND dialog, int box) { return GetDlgItem(dialog, 1000 + kBoxes[box][0]); }
-
-static bool IsChecked(HWND dialog, int box) {
-  return SendMessageA(Box(dialog, box), BM_GETCHECK, 0, 0) == BST_CHECKED;
+// Whether the box is checked; with a state (bit 1 checks the box, bit 0
+// enables it) the box gets that state first.
+static int Box(HWND dialog, int box, int state = -1) {
+  HWND window = GetDlgItem(dialog, FIRST_BOX + box);
+  if (state >= 0) {
+    SendMessageA(window, BM_SETCHECK, state >> 1 & 1, 0);
+    EnableWindow(window, state & 1);
+  }
+  return SendMessageA(window, BM_GETCHECK, 0, 0) & BST_CHECKED;
 }
 
-static void SetBox(HWND dialog, int box, int checked, int enabled) {
-  HWND window = Box(dialog, box);
-  SendMessageA(window, BM_SETCHECK, checked != 0, 0);
-  EnableWindow(window, enabled != 0);
+// WM_SETTEXT or WM_GETTEXT between the edit box and destinationText; the
+// latter returns the length of the text.
+static LRESULT DestinationText(HWND dialog, UINT message) {
+  return SendMessageA(GetDlgItem(dialog, ID_DESTINATION), message, MAX_PATH, (LPARAM)destinationText);
 }
 
-// WM_SETTEXT or WM_GETTEXT between the edit box and destinationText.
-static void DestinationText(HWND dialog, UINT message) {
-  SendMessageA(GetDlgItem(dialog, ID_DESTINATION), message, MAX_PATH, (LPARAM)destinationText);
+// After a click on a box: the view box is usable while at least one
+// association button is pressed, and cleared when none is (so it only
+// changes after a click on an association button).
+static void UpdateViewBox(HWND dialog) {
+  int anyType = 0;
+  for (int box = 0; box < BOX_COUNT; ++box)
+    if (TYPE_BOXES >> box & 1) anyType |= Box(dialog, box);
+  Box(dialog, VIEW_BOX, anyType ? 1 | Box(dialog, VIEW_BOX) << 1 : 0);
 }
 
 static void OnInit(HWND dialog, SfxSession* session) {
@@ -59,52 +61,42 @@ static void OnInit(HWND dialog, SfxSession* session) {
   SetWindowTextA(dialog, session->title);
   lstrcpynA(destinationText, session->destination, MAX_PATH);
   DestinationText(dialog, WM_SETTEXT);
+  // A set flag (value + 1 = 2) shows checked and greyed, a clear one (1)
+  // unchecked and usable; the view box gets its state below.
   int anyType = 0;
   for (int box = 0; box < BOX_COUNT; ++box) {
-    int value = *SessionChoice(session, kBoxes[box][1]);
-    switch (kBoxes[box][2]) {
-      case SHORTCUT: SetBox(dialog, box, value & OPTION_CHOSEN, value & OPTION_OFFERED); break;
-      case LOCKED: SetBox(dialog, box, value, !value); anyType |= value; break;
-      case VIEW: SetBox(dialog, box, anyType, anyType); break;
-    }
+    int value = *SessionChoice(session, kBoxChoices[box]);
+    if (TYPE_BOXES >> box & 1) anyType |= value;
+    Box(dialog, box, value + (box >= SHORTCUT_BOXES));
   }
+  Box(dialog, VIEW_BOX, anyType * 3);
 }
 
 // Writes every box back into the session; 1 when the destination folder
 // cannot be made (the user has been told).
 static int OnOk(HWND dialog, SfxSession* session) {
-  DestinationText(dialog, WM_GETTEXT);
-  if (!SetSessionString(&session->destination, destinationText, strlen(destinationText)) ||
+  if (!SetSessionString(&session->destination, destinationText, (size_t)DestinationText(dialog, WM_GETTEXT)) ||
       !EnsureDestinationFolder(session, session->destination))
     return 1;
+  // A flag becomes the box's check state; an option byte keeps its other bits.
   for (int box = 0; box < BOX_COUNT; ++box) {
-    unsigned char* choice = SessionChoice(session, kBoxes[box][1]);
-    int bit = kBoxes[box][2] == SHORTCUT ? OPTION_CHOSEN : 1;
-    *choice = (unsigned char)((*choice & ~bit) | (IsChecked(dialog, box) ? bit : 0));
+    unsigned char* choice = SessionChoice(session, kBoxChoices[box]);
+    int checked = Box(dialog, box);
+    if (box < SHORTCUT_BOXES) checked = (*choice & ~OPTION_CHOSEN) | checked << 1;
+    *choice = (unsigned char)checked;
   }
   return 0;
 }
 
 static void OnBrowse(HWND dialog) {
-  BROWSEINFOA browse;
-  memset(&browse, 0, sizeof browse);
+  BROWSEINFOA browse = {};
   browse.pszDisplayName = destinationText;
   browse.lpszTitle = kBrowseTitle;
   browse.ulFlags = BIF_RETURNONLYFSDIRS;
   LPITEMIDLIST list = SHBrowseForFolderA(&browse);
-  if (list && PathFromIdList(list, destinationText)) DestinationText(dialog, WM_SETTEXT);
-}
-
-// After a click on any box: when it was an association button, the view
-// box is usable while at least one association is chosen, and cleared when
-// none is.
-static void OnBox(HWND dialog, WPARAM id) {
-  bool isTypeBox = false, anyType = false;
-  for (int box = FIRST_TYPE_BOX; box < VIEW_BOX; ++box) {
-    isTypeBox |= id == 1000u + kBoxes[box][0];
-    anyType |= IsChecked(dialog, box);
-  }
-  if (isTypeBox) SetBox(dialog, VIEW_BOX, anyType && IsChecked(dialog, VIEW_BOX), anyType);
+  if (!list) return;
+  if (SHGetPathFromIDListA(list, destinationText)) DestinationText(dialog, WM_SETTEXT);
+  CoTaskMemFree(list);
 }
 
 INT_PTR ShowOptionsDialog(SfxSession* session) {
@@ -119,18 +111,11 @@ INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
   }
   if (message != WM_COMMAND) return FALSE;
   // Only clicks: their notification code (the high word) is 0.
-  switch (wParam) {
-    case IDOK:
-      EndDialog(dialog, OnOk(dialog, dialogSession));
-      break;
-    case IDCANCEL:
-      EndDialog(dialog, 1);
-      break;
-    case ID_BROWSE:
-      OnBrowse(dialog);
-      break;
-    default:
-      OnBox(dialog, wParam);
-  }
+  if (wParam == IDOK || wParam == IDCANCEL)
+    EndDialog(dialog, wParam == IDCANCEL || OnOk(dialog, dialogSession));
+  else if (wParam == ID_BROWSE)
+    OnBrowse(dialog);
+  else if (wParam - FIRST_BOX < BOX_COUNT)
+    UpdateViewBox(dialog);
   return TRUE;
 }

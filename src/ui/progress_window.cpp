@@ -29,11 +29,7 @@ static void OnStart(SfxSession* session) {
 
 static void OnWorkerDone(SfxSession* session) {
   workerRunning = false;
-  if (!session->failed) {
-    if (session->installer_mode) CreateShortcuts(session);
-    if (session->post_install_program && session->post_install_program[0]) RunPostInstallProgram(session);
-    RegisterInstallation(session);
-  }
+  if (!session->failed) CompleteInstallation(session);
   DestroyWindow(session->main_window);
 }
 

@@ -16,6 +16,8 @@ struct CorpusArchive {
   std::vector<ManifestRow> rows;
 };
 
+void PrintTo(const CorpusArchive& archive, std::ostream* out) { *out << archive.corpus << "/" << archive.archive; }
+
 std::vector<CorpusArchive> LoadCorpus(const std::string& corpus) {
   std::map<std::string, CorpusArchive> byArchive;
   for (const ManifestRow& row : ReadManifest(CorpusDir() + "/" + corpus + "/MANIFEST.tsv")) {

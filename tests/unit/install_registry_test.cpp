@@ -5,6 +5,7 @@
 #include <set>
 
 #include "install/associations.h"
+#include "install/registry_keys.h"
 #include "test_support.h"
 
 namespace {
@@ -284,6 +285,14 @@ TEST_F(Registration, NothingWithoutAProgramOrWithPathsTooLong) {
   RegisterInstallation(&session);
   EXPECT_TRUE(HostRegistryKeys().empty());
   EXPECT_EQ(AssociationNotices(), 0);
+}
+
+TEST(RegistryNames, TheKeysThatExtractionRemovesAsWell) {
+  EXPECT_STREQ(kClsidKey, ("CLSID\\" + kClsid).c_str());
+  EXPECT_STREQ(kInprocServerKey, ("CLSID\\" + kClsid + "\\InprocServer32").c_str());
+  EXPECT_STREQ(kFileHandlerKey, "*\\shellex\\ContextMenuHandlers\\VornDll");
+  EXPECT_STREQ(kOutputKey, "Software\\Tenbrel\\Vorn\\Output");
+  EXPECT_STREQ(kShellExtensionClsid, kClsid.c_str());
 }
 
 TEST(DetectAssociations, SetsOnlyWhatItFinds) {

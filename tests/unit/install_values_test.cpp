@@ -24,62 +24,69 @@ struct Session {
 };
 
 TEST(AssociationNames, EveryRowOfTheTable) {
-  const char* rows[ARCHIVE_TYPE_COUNT][3] = {
-      {".lzh", "VornArchive", "OldClass"},      {".zip", "VornArchiveZip", "OldZClass"},
-      {".cab", "VornArchiveCab", "OldCClass"},  {".tgz", "VornArchiveTgz", "OldTClass"},
-      {".tar", "VornArchiveTar", "OldAClass"},  {".gz", "VornArchiveGzip", "OldGClass"},
-      {".tbz", "VornArchiveTbz", "OldBClass"},  {".bz2", "VornArchiveBz2", "Old2Class"},
-      {".rar", "VornArchiveRar", "OldRClass"},  {".7z", "VornArchive7zip", "Old7Class"},
+  const char* rows[ARCHIVE_TYPE_COUNT][4] = {
+      {".lzh", "VornArchive", "OldClass", "1"},      {".zip", "VornArchiveZip", "OldZClass", "2"},
+      {".cab", "VornArchiveCab", "OldCClass", "3"},  {".tgz", "VornArchiveTgz", "OldTClass", "4"},
+      {".tar", "VornArchiveTar", "OldAClass", "5"},  {".gz", "VornArchiveGzip", "OldGClass", "4"},
+      {".tbz", "VornArchiveTbz", "OldBClass", "4"},  {".bz2", "VornArchiveBz2", "Old2Class", "4"},
+      {".rar", "VornArchiveRar", "OldRClass", "6"},  {".7z", "VornArchive7zip", "Old7Class", "7"},
   };
   for (int type = 0; type < ARCHIVE_TYPE_COUNT; ++type) {
-    AssociationNames names;
-    memset(&names, 'x', sizeof names);
-    ComposeAssociationNames(type, &names);
-    EXPECT_STREQ(names.extension, rows[type][0]) << type;
-    EXPECT_STREQ(names.prog_id, rows[type][1]) << type;
-    EXPECT_STREQ(names.backup_name, rows[type][2]) << type;
+    memset(installTexts, 'x', sizeof installTexts);
+    Text(ICON_DIGIT)[1] = 0;
+    ComposeAssociationNames(type);
+    EXPECT_STREQ(Text(EXTENSION), rows[type][0]) << type;
+    EXPECT_STREQ(Text(PROG_ID), rows[type][1]) << type;
+    EXPECT_STREQ(Text(BACKUP_NAME), rows[type][2]) << type;
+    EXPECT_STREQ(Text(ICON_DIGIT), rows[type][3]) << type;
   }
 }
 
 TEST(InstallPaths, FolderSeparatorRuleBeforeTheProgram) {
-  InstallPaths paths;
   Session plain("C:\\Apps\\Vorn", "Vorn.exe");
-  ASSERT_TRUE(ComposeInstallPaths(&plain.s, &paths));
-  EXPECT_STREQ(paths.destination, "C:\\Apps\\Vorn");
-  EXPECT_STREQ(paths.folder, "C:\\Apps\\Vorn\\");
-  EXPECT_STREQ(paths.main_path, "C:\\Apps\\Vorn\\Vorn.exe");
+  ASSERT_TRUE(ComposeInstallPaths(&plain.s));
+  EXPECT_STREQ(Text(DESTINATION), "C:\\Apps\\Vorn");
+  EXPECT_STREQ(Text(FOLDER), "C:\\Apps\\Vorn\\");
+  EXPECT_STREQ(Text(MAIN_PATH), "C:\\Apps\\Vorn\\Vorn.exe");
 
   Session trailing("C:\\", "bin\\Vorn.exe");
-  ASSERT_TRUE(ComposeInstallPaths(&trailing.s, &paths));
-  EXPECT_STREQ(paths.destination, "C:\\");
-  EXPECT_STREQ(paths.main_path, "C:\\bin\\Vorn.exe");
+  ASSERT_TRUE(ComposeInstallPaths(&trailing.s));
+  EXPECT_STREQ(Text(DESTINATION), "C:\\");
+  EXPECT_STREQ(Text(FOLDER), "C:\\");
+  EXPECT_STREQ(Text(MAIN_PATH), "C:\\bin\\Vorn.exe");
 
   // 表 (0x95 0x5C) ends in the backslash code, which is no separator.
   Session shiftJis("C:\\\x95\\", "Vorn.exe");
-  ASSERT_TRUE(ComposeInstallPaths(&shiftJis.s, &paths));
-  EXPECT_STREQ(paths.folder, "C:\\\x95\\\\");
-  EXPECT_STREQ(paths.main_path, "C:\\\x95\\\\Vorn.exe");
+  ASSERT_TRUE(ComposeInstallPaths(&shiftJis.s));
+  EXPECT_STREQ(Text(FOLDER), "C:\\\x95\\\\");
+  EXPECT_STREQ(Text(MAIN_PATH), "C:\\\x95\\\\Vorn.exe");
 }
 
 TEST(InstallPaths, NothingWithoutAProgramOrWhenTooLong) {
-  InstallPaths paths;
   Session none("C:\\Apps", nullptr);
-  EXPECT_FALSE(ComposeInstallPaths(&none.s, &paths));
+  EXPECT_FALSE(ComposeInstallPaths(&none.s));
   Session empty("C:\\Apps", "");
-  EXPECT_FALSE(ComposeInstallPaths(&empty.s, &paths));
-  // Destination and program may take 243 characters together, so that the
-  // main program path plus the longest ending fits 256 bytes.
+  EXPECT_FALSE(ComposeInstallPaths(&empty.s));
+  // The main program path may take 244 characters, so that it fits 256
+  // bytes with the longest ending, as does the folder with "VornDll.dll".
   std::string destination = "C:\\" + std::string(232, 'd');
-  Session longest(destination.c_str(), "Vorn.exe");  // 235 + 8
-  ASSERT_TRUE(ComposeInstallPaths(&longest.s, &paths));
-  EXPECT_EQ(strlen(paths.main_path) + strlen(" /e \"%1\""), 252u);
-  EXPECT_EQ(strlen(paths.folder) + strlen("VornDll.dll"), 247u);
+  Session longest(destination.c_str(), "Vorn.exe");  // 235 + 1 + 8
+  ASSERT_TRUE(ComposeInstallPaths(&longest.s));
+  EXPECT_EQ(strlen(Text(MAIN_PATH)) + strlen(" /e \"%1\""), 252u);
+  EXPECT_EQ(strlen(Text(FOLDER)) + strlen("VornDll.dll"), 247u);
   Session tooLong((destination + "d").c_str(), "Vorn.exe");
-  EXPECT_FALSE(ComposeInstallPaths(&tooLong.s, &paths));
+  EXPECT_FALSE(ComposeInstallPaths(&tooLong.s));
+  // A destination with its own backslash gets none added.
+  Session ownBackslash((destination + "\\").c_str(), "Vorn.exe");  // 236 + 8
+  ASSERT_TRUE(ComposeInstallPaths(&ownBackslash.s));
+  EXPECT_EQ(strlen(Text(MAIN_PATH)), 244u);
+  EXPECT_EQ(strlen(Text(FOLDER)) + strlen("VornDll.dll"), 247u);
+  Session ownBackslashTooLong((destination + "d\\").c_str(), "Vorn.exe");
+  EXPECT_FALSE(ComposeInstallPaths(&ownBackslashTooLong.s));
 }
 
 TEST(ShortcutPath, NamedOrAfterTheProgram) {
-  char out[MAX_PATH];
+  char out[COMPOSE_BUFFER_SIZE];
   Session named("C:\\Apps", "bin\\vorn.exe");
   Session::Set(&named.s.shortcut_name, "Vorn Archiver");
   ASSERT_TRUE(ComposeShortcutPath(&named.s, "C:\\Menu\\Programs", out));
@@ -96,10 +103,13 @@ TEST(ShortcutPath, NamedOrAfterTheProgram) {
   EXPECT_EQ(strlen(out), 259u);
   folder += 'f';
   EXPECT_FALSE(ComposeShortcutPath(&unnamed.s, folder.c_str(), out));
+  // Composed at full length and refused, never cut short.
+  EXPECT_FALSE(ComposeShortcutPath(&unnamed.s, std::string(700, 'f').c_str(), out));
+  EXPECT_EQ(strlen(out), 700u + 1 + 4 + 4);
 }
 
 TEST(PostInstallPath, AlwaysOneBackslashAdded) {
-  char out[MAX_PATH];
+  char out[COMPOSE_BUFFER_SIZE];
   Session session("C:\\Apps\\", "vorn.exe");
   Session::Set(&session.s.post_install_program, "setup\\readme.exe");
   ASSERT_TRUE(ComposePostInstallPath(&session.s, out));
