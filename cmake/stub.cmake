@@ -22,7 +22,7 @@ target_compile_definitions(vornsfx PRIVATE WIN32_LEAN_AND_MEAN)
 set(STUB_CXX_FLAGS
   -Oz -mregparm=3 -malign-data=abi -fno-exceptions -fno-rtti
   -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-threadsafe-statics
-  -fno-ident -ffunction-sections -fomit-frame-pointer -mpreferred-stack-boundary=2
+  -fno-ident -fomit-frame-pointer -mpreferred-stack-boundary=2
   -mno-accumulate-outgoing-args -mno-stack-arg-probe -Werror=frame-larger-than=3072
   -Wall -Wextra -Wno-unused-parameter
   -U__cdecl "-D__cdecl=__attribute__((__cdecl__$<COMMA>__regparm__(0)))"

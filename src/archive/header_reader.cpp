@@ -1,5 +1,6 @@
 #include "header_reader.h"
 #include "paths.h"
+#include "../session/config_block.h"
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "headers are read as little-endian memory");
 static_assert(offsetof(LzhEntry, time_stamp) == offsetof(LzhEntry, packed_size) + 8,
@@ -8,7 +9,6 @@ static_assert(offsetof(LzhEntry, time_stamp) == offsetof(LzhEntry, packed_size) 
 enum { HEADER_BUFFER_SIZE = 4096 };
 
 static const char kUnknownHeader[] = "Unknown header";
-static const char kCaption[] = "Vorn SFX";
 
 static uint32_t Le16(const unsigned char* p) { return p[0] | (uint32_t)p[1] << 8; }
 
@@ -137,7 +137,7 @@ bool ReadMemberHeader(SfxSession* session, LzhEntry* entry) {
   return true;
 
 unknown:
-  MessageBoxA(session->main_window, kUnknownHeader, kCaption, MB_ICONERROR);
+  MessageBoxA(session->main_window, kUnknownHeader, kDefaultTitle, MB_ICONERROR);
   return false;
 }
 

@@ -23,14 +23,3 @@ void UpdateProgress(uint32_t done) {
   lastPercentage = percentage;
   SendMessageA(progressBar, PBM_SETPOS_MESSAGE, percentage, 0);
 }
-
-uint32_t NextProgressChange(uint32_t done) {
-  if (totalSize == 0) return 0xFFFFFFFFu;
-  if (totalSize <= 1000) return done + 1;  // a small archive: look every time
-  // The percentage steps where completedSize + done reaches the next
-  // multiple of the divisor.
-  uint32_t step = totalSize / 100;
-  uint32_t reached = AddSaturated(completedSize, done);
-  uint32_t toNextStep = step - reached % step;
-  return AddSaturated(done, toNextStep);
-}

@@ -11,5 +11,6 @@ bool ReadSfxConfig(SfxSession* session);
 // end-of-file indicator is set. A count of 0 or less reads nothing.
 bool ReadCountedText(SfxSession* session, int count, char* buffer);
 
-// The title used when the block gives none.
+// The title used when the block gives none; also the caption of the
+// progress window until the run starts, and of the "Unknown header" box.
 extern const char kDefaultTitle[];

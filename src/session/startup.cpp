@@ -44,7 +44,7 @@ bool StartUp(SfxSession* session, const char* commandLineTail) {
   POINT cursor;
   GetCursorPos(&cursor);
   session->main_window =
-      CreateWindowExA(0, kWindowClass, "Vorn SFX", WS_POPUP | WS_BORDER | WS_DLGFRAME | WS_SYSMENU,
+      CreateWindowExA(0, kWindowClass, kDefaultTitle, WS_POPUP | WS_BORDER | WS_DLGFRAME | WS_SYSMENU,
                       cursor.x - 110, cursor.y + 32, 220, 100, 0, 0, session->instance, session);
   if (!session->main_window) return false;
   HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
@@ -79,9 +79,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLineTail, int) {
   return result;
 }
 
+// The image's own base address, given by the linker: the instance handle.
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
 // The stub has no C runtime start-up code of its own: msvcrt.dll initialises
 // itself when it is loaded.
 extern "C" void WinMainCRTStartup() {
   char* tail = (char*)CommandLineTail(GetCommandLineA());
-  ExitProcess((UINT)WinMain(GetModuleHandleA(0), 0, tail, SW_SHOWDEFAULT));
+  ExitProcess((UINT)WinMain((HINSTANCE)&__ImageBase, 0, tail, SW_SHOWDEFAULT));
 }
