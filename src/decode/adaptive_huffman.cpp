@@ -2,20 +2,6 @@
 #include "driver.h"
 #include "static_huffman.h"
 
-AdaptiveNode adaptiveNodes[ADAPTIVE_NODES];
-int32_t groupLeader[ADAPTIVE_NODES];
-int32_t freeGroups[ADAPTIVE_NODES];
-int32_t leafNode[ADAPTIVE_LEAVES];
-int32_t freeGroupTop;
-int32_t symbolCount;
-uint16_t maxMatch;
-int32_t escapeSymbol;
-int32_t lastDistanceNode;
-int32_t distanceLimit;
-uint32_t nextGrowth;
-uint16_t distanceTotal;
-int32_t fixedDistanceSymbols;
-
 enum {
   SYMBOL_ROOT = 0,
   REBUILD_WEIGHT = 0x8000,     // root weight (or distance updates) that halves a tree
@@ -29,31 +15,31 @@ enum {
 static const unsigned char fixedLengthRows[] = {3, 1, 4, 12, 24, 48, 0, 2, 1, 1, 3, 6, 13, 31, 78, 0};
 
 void fixedDistanceLengths(int row) {
+  DecodeState* const ds = &decodeState;
   const unsigned char* cursor = fixedLengthRows + 7 * row;
   unsigned length = *cursor;
-  for (int i = 0; i < fixedDistanceSymbols; ++i) {
+  for (int i = 0; i < ds->fixedDistanceSymbols; ++i) {
     while (cursor[1] == i) {
       ++length;
       ++cursor;
     }
-    auxLengths[i] = (unsigned char)length;
+    ds->auxLengths[i] = (unsigned char)length;
   }
-  buildDecodeTable((unsigned)fixedDistanceSymbols, AUX_TABLE_BITS);
+  buildDecodeTable((unsigned)ds->fixedDistanceSymbols, AUX_TABLE_BITS);
 }
 
 unsigned readDistanceFixed() {
-  unsigned j = decodeWithTable((unsigned)fixedDistanceSymbols, AUX_TABLE_BITS);
+  unsigned j = decodeWithTable((unsigned)decodeState.fixedDistanceSymbols, AUX_TABLE_BITS);
   return (j << DISTANCE_LOW_BITS) + readBits(DISTANCE_LOW_BITS);
 }
 
-static int takeGroup() { return freeGroups[freeGroupTop++]; }
-static void giveGroup(int id) { freeGroups[--freeGroupTop] = id; }
+static int takeGroup(DecodeState* ds) { return ds->freeGroups[ds->freeGroupTop++]; }
+static void giveGroup(DecodeState* ds, int id) { ds->freeGroups[--ds->freeGroupTop] = id; }
 
 // Makes `node` the parent of what `child` names: a child pair or a leaf.
-static void linkChild(int node, int child) {
-  AdaptiveNode* nodes = tableBase(adaptiveNodes);
-  if (child >= 0) nodes[child].nodeParent = nodes[child - 1].nodeParent = node;
-  else leafNode[~child] = node;
+static void linkChild(DecodeState* ds, int node, int child) {
+  if (child >= 0) ds->adaptiveNodes[child].nodeParent = ds->adaptiveNodes[child - 1].nodeParent = node;
+  else ds->leafNode[~child] = node;
 }
 
 // Moves node p to the front of its group (exchanging subtrees with the
@@ -61,27 +47,28 @@ static void linkChild(int node, int child) {
 // parent. A node alone in its group keeps the group, or gives it back when
 // it joins the group before it.
 int promote(int p) {
-  AdaptiveNode* node = tableBase(adaptiveNodes) + p;
-  const int b = node->nodeGroup, q = groupLeader[b];
+  DecodeState* const ds = decodeBase();
+  AdaptiveNode* node = ds->adaptiveNodes + p;
+  const int b = node->nodeGroup, q = ds->groupLeader[b];
   const bool alone = q == p && b != node[1].nodeGroup;
   if (q != p) {
     AdaptiveNode* leader = node - (p - q);
     int r = node->nodeChild, t = leader->nodeChild;
     node->nodeChild = t;
     leader->nodeChild = r;
-    linkChild(q, r);
-    linkChild(p, t);
+    linkChild(ds, q, r);
+    linkChild(ds, p, t);
     node = leader;
     p = q;
   }
-  if (!alone) ++groupLeader[b];  // p leaves its group
+  if (!alone) ++ds->groupLeader[b];  // p leaves its group
   if (++node->nodeWeight == node[-1].nodeWeight) {
-    if (alone) giveGroup(b);
+    if (alone) giveGroup(ds, b);
     node->nodeGroup = node[-1].nodeGroup;
   } else if (!alone) {
-    int g = takeGroup();
+    int g = takeGroup(ds);
     node->nodeGroup = g;
-    groupLeader[g] = p;
+    ds->groupLeader[g] = p;
   }
   return node->nodeParent;
 }
@@ -91,7 +78,8 @@ int promote(int p) {
 // internal nodes for the pairs of slots from the back are merged by
 // weight from the last slot down.
 void rebuildTree(int start, int end) {
-  AdaptiveNode* const nodes = tableBase(adaptiveNodes);
+  DecodeState* const ds = &decodeState;  // shorter here than through a base register
+  AdaptiveNode* const nodes = ds->adaptiveNodes;
   AdaptiveNode* const first = nodes + start;
   AdaptiveNode* const last = nodes + end - 1;
   AdaptiveNode* leavesEnd = first;  // one past the collected leaves still to place
@@ -103,7 +91,7 @@ void rebuildTree(int start, int end) {
       ++leavesEnd;
     }
     b = node->nodeGroup;
-    if (groupLeader[b] == node - nodes) giveGroup(b);
+    if (ds->groupLeader[b] == node - nodes) giveGroup(ds, b);
   }
   AdaptiveNode* pair = last - 1;  // the next pair of slots to join
   for (AdaptiveNode* slot = last; slot >= first; --slot) {
@@ -125,10 +113,10 @@ void rebuildTree(int start, int end) {
   uint32_t f = 0;
   for (AdaptiveNode* node = first; node <= last; ++node) {
     int i = (int)(node - nodes);
-    linkChild(i, node->nodeChild);
+    linkChild(ds, i, node->nodeChild);
     if (node->nodeWeight != f) {
-      b = takeGroup();
-      groupLeader[b] = i;
+      b = takeGroup(ds);
+      ds->groupLeader[b] = i;
       f = node->nodeWeight;
     }
     node->nodeGroup = b;
@@ -140,17 +128,18 @@ void rebuildTree(int start, int end) {
 // and the whole stack of group ids free, so a tree never runs out of ids;
 // id 0 is never handed out and marks the nodes outside the trees.
 static void startAdaptiveSymbols() {
-  const int n = symbolCount;
-  escapeSymbol = n >= maxMatch + 254 ? 512 : n - 1;
-  AdaptiveNode* nodes = tableBase(adaptiveNodes);
+  DecodeState* const ds = decodeBase();
+  const int n = ds->symbolCount;
+  ds->escapeSymbol = n >= ds->maxMatch + 254 ? 512 : n - 1;
+  AdaptiveNode* nodes = ds->adaptiveNodes;
   for (int i = 0; i < ADAPTIVE_NODES; ++i) {
     nodes[i].nodeGroup = 0;
     nodes[i].nodeWeight = 1;
     nodes[i].nodeChild = i < n ? ~(n - 1 - i) : 0;  // symbol 0 ends up at node 2n - 2
-    freeGroups[i] = i;
+    ds->freeGroups[i] = i;
   }
-  groupLeader[0] = -1;
-  freeGroupTop = 1;
+  ds->groupLeader[0] = -1;
+  ds->freeGroupTop = 1;
   rebuildTree(SYMBOL_ROOT, 2 * n - 1);
 }
 
@@ -159,88 +148,99 @@ static void promoteToRoot(int q, int root) {
 }
 
 void countSymbol(int s) {
-  if (adaptiveNodes[SYMBOL_ROOT].nodeWeight == REBUILD_WEIGHT) rebuildTree(SYMBOL_ROOT, 2 * symbolCount - 1);
-  ++adaptiveNodes[SYMBOL_ROOT].nodeWeight;
-  promoteToRoot(leafNode[s], SYMBOL_ROOT);
+  DecodeState* const ds = decodeBase();
+  if (ds->adaptiveNodes[SYMBOL_ROOT].nodeWeight == REBUILD_WEIGHT) rebuildTree(SYMBOL_ROOT, 2 * ds->symbolCount - 1);
+  ++ds->adaptiveNodes[SYMBOL_ROOT].nodeWeight;
+  promoteToRoot(ds->leafNode[s], SYMBOL_ROOT);
 }
 
 // The distance root keeps the weight 0xFFFF once the tree has two leaves;
 // distanceTotal counts the updates instead.
 void countDistance(int p) {
-  if (distanceTotal == REBUILD_WEIGHT) {
-    rebuildTree(DISTANCE_ROOT, lastDistanceNode + 1);
-    distanceTotal = (uint16_t)adaptiveNodes[DISTANCE_ROOT].nodeWeight;
-    adaptiveNodes[DISTANCE_ROOT].nodeWeight = DISTANCE_ROOT_WEIGHT;
+  DecodeState* const ds = decodeBase();
+  if (ds->distanceTotal == REBUILD_WEIGHT) {
+    rebuildTree(DISTANCE_ROOT, ds->lastDistanceNode + 1);
+    ds->distanceTotal = (uint16_t)ds->adaptiveNodes[DISTANCE_ROOT].nodeWeight;
+    ds->adaptiveNodes[DISTANCE_ROOT].nodeWeight = DISTANCE_ROOT_WEIGHT;
   }
-  promoteToRoot(leafNode[DISTANCE_LEAF_BASE + p], DISTANCE_ROOT);
-  ++distanceTotal;
+  promoteToRoot(ds->leafNode[DISTANCE_LEAF_BASE + p], DISTANCE_ROOT);
+  ++ds->distanceTotal;
 }
 
 // Splits the last distance node (a leaf) into itself and a new leaf of
 // weight 0 for distance symbol p, then counts p.
 void addDistanceLeaf(int p) {
-  const int m = lastDistanceNode, r = m + 1, q = m + 2;
-  AdaptiveNode* last = tableBase(adaptiveNodes) + m;
-  linkChild(r, last[1].nodeChild = last->nodeChild);
-  linkChild(q, last[2].nodeChild = ~(DISTANCE_LEAF_BASE + p));
-  linkChild(m, last->nodeChild = q);
+  DecodeState* const ds = decodeBase();
+  const int m = ds->lastDistanceNode, r = m + 1, q = m + 2;
+  AdaptiveNode* last = ds->adaptiveNodes + m;
+  linkChild(ds, r, last[1].nodeChild = last->nodeChild);
+  linkChild(ds, q, last[2].nodeChild = ~(DISTANCE_LEAF_BASE + p));
+  linkChild(ds, m, last->nodeChild = q);
   last[1].nodeWeight = last->nodeWeight;
   last[2].nodeWeight = 0;
   last[1].nodeGroup = last->nodeGroup;
   if (m == DISTANCE_ROOT) {
     last->nodeWeight = DISTANCE_ROOT_WEIGHT;
-    ++groupLeader[last->nodeGroup];
+    ++ds->groupLeader[last->nodeGroup];
   }
-  int g = takeGroup();
+  int g = takeGroup(ds);
   last[2].nodeGroup = g;
-  groupLeader[g] = q;
-  lastDistanceNode = q;
+  ds->groupLeader[g] = q;
+  ds->lastDistanceNode = q;
   countDistance(p);
 }
 
 // Walks from a root whose child pair is x down to a leaf, one bit per
-// node, consuming the bits 16 at a time; returns the leaf's symbol.
+// node; returns the leaf's symbol. The speed build looks at the bits 16 at
+// a time and consumes them afterwards, the size build reads them one by
+// one: the same bits are consumed either way.
 static DECODE_HOT int walkAdaptiveTree(int x) {
-  const AdaptiveNode* nodes = tableBase(adaptiveNodes);
-  unsigned w = peekBits16(), n = 0;
+  const DecodeState* const ds = decodeBase();
+#if DECODE_FOR_SPEED
+  unsigned w = peekBits16(ds), n = 0;
   while (x > 0) {
-    x = nodes[x - (int)((w >> 15) & 1)].nodeChild;
+    x = ds->adaptiveNodes[x - (int)((w >> 15) & 1)].nodeChild;
     w <<= 1;
     if (++n == 16) {
       dropBits(16);
-      w = peekBits16();
+      w = peekBits16(ds);
       n = 0;
     }
   }
   dropBits(n);
+#else
+  while (x > 0) x = ds->adaptiveNodes[x - (int)readBits(1)].nodeChild;
+#endif
   return ~x;
 }
 
 unsigned readSymbolAdaptive() {
-  int s = walkAdaptiveTree(adaptiveNodes[SYMBOL_ROOT].nodeChild);
+  int s = walkAdaptiveTree(decodeState.adaptiveNodes[SYMBOL_ROOT].nodeChild);
   countSymbol(s);
-  if (s == escapeSymbol) s += readBits(8);
+  if (s == decodeState.escapeSymbol) s += readBits(8);
   return (unsigned)s;
 }
 
 // The alphabet grows by one symbol each time the output passes another 64
 // bytes (counted before the current match), up to the dictionary size.
 unsigned readDistanceAdaptive() {
-  while (decodedCount > nextGrowth) {
-    addDistanceLeaf((int)(nextGrowth / DISTANCE_GROWTH));
-    nextGrowth += DISTANCE_GROWTH;
-    if (nextGrowth >= (uint32_t)distanceLimit) nextGrowth = 0xFFFFFFFF;
+  DecodeState* const ds = decodeBase();
+  while (ds->decodedCount > ds->nextGrowth) {
+    addDistanceLeaf((int)(ds->nextGrowth / DISTANCE_GROWTH));
+    ds->nextGrowth += DISTANCE_GROWTH;
+    if (ds->nextGrowth >= (uint32_t)ds->distanceLimit) ds->nextGrowth = 0xFFFFFFFF;
   }
-  int p = walkAdaptiveTree(adaptiveNodes[DISTANCE_ROOT].nodeChild) - DISTANCE_LEAF_BASE;
+  int p = walkAdaptiveTree(ds->adaptiveNodes[DISTANCE_ROOT].nodeChild) - DISTANCE_LEAF_BASE;
   countDistance(p);
   return ((unsigned)p << DISTANCE_LOW_BITS) + readBits(DISTANCE_LOW_BITS);
 }
 
 void startLh1() {
-  symbolCount = 314;
-  maxMatch = 60;
+  DecodeState* const ds = decodeBase();
+  ds->symbolCount = 314;
+  ds->maxMatch = 60;
   startBits();
-  fixedDistanceSymbols = 64;
+  ds->fixedDistanceSymbols = 64;
   startAdaptiveSymbols();
   fixedDistanceLengths(0);
 }
@@ -249,14 +249,15 @@ void startLh1() {
 // every node after startAdaptiveSymbols) at its root, built as a rebuild
 // builds a tree: it needs no bits to decode.
 void startLh2() {
-  symbolCount = 286;
-  maxMatch = 256;
+  DecodeState* const ds = decodeBase();
+  ds->symbolCount = 286;
+  ds->maxMatch = 256;
   startBits();
   startAdaptiveSymbols();
-  adaptiveNodes[DISTANCE_ROOT].nodeChild = ~DISTANCE_LEAF_BASE;
+  ds->adaptiveNodes[DISTANCE_ROOT].nodeChild = ~DISTANCE_LEAF_BASE;
   rebuildTree(DISTANCE_ROOT, DISTANCE_ROOT + 1);
-  lastDistanceNode = DISTANCE_ROOT;
-  distanceTotal = 0;
-  distanceLimit = 1 << dictionaryBits;
-  nextGrowth = DISTANCE_GROWTH;
+  ds->lastDistanceNode = DISTANCE_ROOT;
+  ds->distanceTotal = 0;
+  ds->distanceLimit = 1 << ds->dictionaryBits;
+  ds->nextGrowth = DISTANCE_GROWTH;
 }

@@ -2,16 +2,19 @@
 //
 // The stub is built for size (DECODE_FOR_SPEED 0): the small hot helpers of
 // the decoders stay out of line, shared by all their callers, the bit
-// reader fetches one byte at a time and the CRC takes one byte a step.
+// reader takes the bits one at a time and fetches one byte at a time, the
+// CRC takes one byte a step, and every function reaches the decoders'
+// state through a base pointer held in a register (decode_state.h).
 //
 // The native build (tools, tests, benchmark) is built for speed
 // (DECODE_FOR_SPEED 1): the hot helpers are inlined into their callers, the
 // bit reader keeps a 64-bit window and fetches eight bytes at a time, the
 // CRC takes eight bytes a step and matches are copied in blocks.
 //
-// Every algorithm has one implementation; the switch only adds fast paths
-// that produce the same bytes. The native tests can build the size variant
-// too (-DDECODE_FOR_SPEED=0).
+// Every algorithm has one implementation; where the builds take different
+// paths (a fast one, or a short one), both read the same bits and produce
+// the same bytes. The native tests can build the size variant too
+// (-DDECODE_FOR_SPEED=0).
 #pragma once
 
 #ifndef DECODE_FOR_SPEED
@@ -41,15 +44,3 @@
 #else
 #define DECODE_COLD
 #endif
-
-// The size build reaches some tables through a base pointer kept in a
-// register, so that each access needs a one-byte offset instead of a
-// four-byte address; hiding the table's address from the optimiser keeps it
-// from folding the address back into every access.
-template <typename T>
-inline T* tableBase(T* table) {
-#if !DECODE_FOR_SPEED
-  asm("" : "+r"(table));
-#endif
-  return table;
-}

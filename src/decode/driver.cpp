@@ -1,4 +1,5 @@
 #include "driver.h"
+#include <stddef.h>
 #include "adaptive_huffman.h"
 #include "bit_input.h"
 #include "lh3.h"
@@ -22,51 +23,47 @@ static const unsigned char dictionaryBitsByIndex[METHOD_COUNT] = {13, 12, 13, 13
 uint32_t methodDictionaryBits(int index) { return dictionaryBitsByIndex[index]; }
 
 // User alignment keeps the optimiser from padding the table to 32 bytes.
-__attribute__((aligned(4))) const MethodDecoder methodDecoders[9] = {
+__attribute__((aligned(4))) const MethodDecoder methodDecoders[6] = {
     {readSymbolAdaptive, readDistanceFixed, startLh1},
     {readSymbolAdaptive, readDistanceAdaptive, startLh2},
     {readSymbolLh3, readDistanceFixed, startLh3},
     {readSymbolStatic, readDistanceStatic, startStatic},
-    {readSymbolStatic, readDistanceStatic, startStatic},
-    {readSymbolStatic, readDistanceStatic, startStatic},
-    {readSymbolStatic, readDistanceStatic, startStatic},
     {readSymbolLzs, readDistanceLzs, startLzs},
     {readSymbolLz5, readDistanceLz5, startLz5},
 };
+// Rows of method indexes 1..9 (0, 10 and 11 never reach the driver).
+__attribute__((aligned(1))) const unsigned char methodDecoderRows[METHOD_COUNT] = {0, 0, 1, 2, 3, 3, 3, 3, 4, 5, 0, 0};
 
-unsigned char* dictionary;
-uint32_t ringPos;
-uint32_t decodedCount;
-uint32_t uncompressedSize;
-uint32_t dictionaryBits;
-FILE* outputStream;
-static uint32_t ringSize;  // dictionarySize of the member being decoded
-
-// Puts one byte into the ring; a full ring is written out whole.
+// Puts one byte into the ring and counts it; a full ring is written out
+// whole.
 static DECODE_HOT void putByte(unsigned byte) {
-  uint32_t pos = ringPos;
-  dictionary[pos++] = (unsigned char)byte;
-  if (pos == ringSize) {
-    writeAndCrc(dictionary, pos, outputStream);
+  DecodeState* const ds = decodeBase();
+  uint32_t pos = ds->ringPos;
+  ds->dictionary[pos++] = (unsigned char)byte;
+  ++ds->decodedCount;
+  if (pos == ds->ringSize) {
+    writeAndCrc(ds->dictionary, pos, ds->outputStream);
     pos = 0;
   }
-  ringPos = pos;
+  ds->ringPos = pos;
 }
 
-// Copies a match through the ring, byte by byte in increasing order: a
-// distance shorter than the length repeats the bytes just written. The
-// speed build moves whole blocks where neither side wraps or reaches the
-// ring's end, with the same result.
+// Copies a match through the ring and counts it, byte by byte in
+// increasing order: a distance shorter than the length repeats the bytes
+// just written. The speed build moves whole blocks where neither side
+// wraps or reaches the ring's end, with the same result.
 static void copyMatch(uint32_t distance, uint32_t length) {
-  const uint32_t mask = ringSize - 1;
-  uint32_t from = (ringPos - distance - 1) & mask;
+  DecodeState* const ds = decodeBase();
 #if DECODE_FOR_SPEED
-  if (ringPos + length < ringSize && from + length <= ringSize) {
-    unsigned char* out = dictionary + ringPos;
-    const unsigned char* in = dictionary + from;
+  const uint32_t ringPos = ds->ringPos;
+  const uint32_t from = (ringPos - distance - 1) & (ds->ringSize - 1);
+  if (ringPos + length < ds->ringSize && from + length <= ds->ringSize) {
+    unsigned char* out = ds->dictionary + ringPos;
+    const unsigned char* in = ds->dictionary + from;
     uint32_t behind = ringPos - from;  // how far the source trails, when it does
-    ringPos += length;
-    if (from > ringPos - length || behind >= length) {
+    ds->ringPos = ringPos + length;
+    ds->decodedCount += length;
+    if (from > ringPos || behind >= length) {
       // No byte is read after it has been written: a plain move.
       if (length <= 16) {
         uint64_t head, tail;
@@ -105,52 +102,64 @@ static void copyMatch(uint32_t distance, uint32_t length) {
     return;
   }
 #endif
-  for (uint32_t k = 0; k < length; ++k) putByte(dictionary[(from + k) & mask]);
+  // The source moves on with the ring position, so each byte comes from
+  // distance + 1 bytes behind the one being written.
+  for (; length; --length) putByte(ds->dictionary[(ds->ringPos - distance - 1) & (ds->ringSize - 1)]);
 }
+
+// The fields decodeMember copies from the record into decodeState, in the
+// same order and layout in both.
+struct MemberCopy {
+  FILE* archiveStream;
+  FILE* outputStream;
+  uint32_t uncompressedSize;
+  uint32_t compressedSize;
+  uint32_t dictionaryBits;
+};
+#define SAME_PLACE(record, state)                                                              \
+  static_assert(offsetof(LzhDecoder, record) - offsetof(LzhDecoder, archiveStream) ==          \
+                    offsetof(MemberCopy, record) &&                                            \
+                offsetof(DecodeState, state) - offsetof(DecodeState, archiveStream) ==         \
+                    offsetof(MemberCopy, record), #state " is out of place")
+SAME_PLACE(outputStream, outputStream);
+SAME_PLACE(uncompressedSize, uncompressedSize);
+SAME_PLACE(compressedSize, compressedLeft);
+SAME_PLACE(dictionaryBits, dictionaryBits);
+static const size_t MEMBER_COPY_BYTES = offsetof(MemberCopy, dictionaryBits) + sizeof(uint32_t);
 
 // The extraction hands only methods 1 to 9 to the driver; it keeps stored
 // members, folders and unknown methods away.
 int decodeMember(LzhDecoder* decoder) {
-  archiveStream = decoder->archiveStream;
-  outputStream = decoder->outputStream;
-  dictionaryBits = decoder->dictionaryBits;
-  uncompressedSize = decoder->uncompressedSize;
-  compressedLeft = decoder->compressedSize;
-  memberCrc = 0;
+  DecodeState* const ds = decodeBase();
+  memcpy(&ds->archiveStream, &decoder->archiveStream, MEMBER_COPY_BYTES);
+  ds->memberCrc = 0;
   const int32_t index = decoder->methodIndex;
-  decoder->operations = methodDecoders[index - 1];
+  decoder->operations = methodDecoder(index);
 
-  ringSize = decoder->dictionarySize = 1u << dictionaryBits;
-  dictionary = (unsigned char*)malloc(ringSize);
+  const uint32_t ringSize = ds->ringSize = decoder->dictionarySize = 1u << ds->dictionaryBits;
+  unsigned char* const dictionary = ds->dictionary = (unsigned char*)malloc(ringSize);
   if (!dictionary) return DECODE_FAILED;
   memset(dictionary, ' ', ringSize);
   int result = DECODE_FAILED;
   if (fillInputBuffer(decoder->compressedSize)) {
     decoder->operations.startMember();
     const uint32_t matchBias = index == METHOD_LZS ? 254 : 253;
-    decodedCount = 0;
-    ringPos = 0;
+    ds->decodedCount = 0;
+    ds->ringPos = 0;
     // The speed build looks at the progress only where the bar could move.
     uint32_t progressCheck = 0;
     for (;;) {
-      if (decodedCount >= uncompressedSize) {
-        if (ringPos) writeAndCrc(dictionary, ringPos, outputStream);
+      if (ds->decodedCount >= ds->uncompressedSize) {
+        if (ds->ringPos) writeAndCrc(dictionary, ds->ringPos, ds->outputStream);
         result = DECODE_DONE;
         break;
       }
       unsigned symbol = decoder->operations.readSymbol();
-      if (symbol <= 255) {
-        putByte(symbol);
-        ++decodedCount;
-      } else {
-        uint32_t length = symbol - matchBias;
-        uint32_t distance = decoder->operations.readDistance();
-        decodedCount += length;
-        copyMatch(distance, length);
-      }
-      if (!DECODE_FOR_SPEED || decodedCount >= progressCheck) {
-        UpdateProgress(decodedCount);
-        if (DECODE_FOR_SPEED) progressCheck = NextProgressChange(decodedCount);
+      if (symbol <= 255) putByte(symbol);
+      else copyMatch(decoder->operations.readDistance(), symbol - matchBias);
+      if (!DECODE_FOR_SPEED || ds->decodedCount >= progressCheck) {
+        UpdateProgress(ds->decodedCount);
+        if (DECODE_FOR_SPEED) progressCheck = NextProgressChange(ds->decodedCount);
       }
       if (!continueFlag) {
         result = DECODE_ABORTED;  // bytes since the last full ring stay unwritten

@@ -1,6 +1,6 @@
 // The sliding-dictionary decode driver and the method table.
 #pragma once
-#include "../platform.h"
+#include "decode_state.h"
 
 // Method ids in method-index order: -lh0- .. -lh7-, -lzs-, -lz5-, -lz4-, -lhd-.
 enum {
@@ -22,8 +22,11 @@ struct MethodDecoder {
   void (*startMember)();
 };
 
-// Rows 1..9 serve method indexes 1..9 (row r is methodDecoders[r - 1]).
-extern const MethodDecoder methodDecoders[9];
+// The distinct rows: -lh1-, -lh2-, -lh3-, -lh4- to -lh7-, -lzs-, -lz5-.
+// methodDecoderRows gives the row of each method index 1..9.
+extern const MethodDecoder methodDecoders[6];
+extern const unsigned char methodDecoderRows[METHOD_COUNT];
+inline const MethodDecoder& methodDecoder(int index) { return methodDecoders[methodDecoderRows[index]]; }
 
 struct LzhDecoder {
   uint32_t dictionarySize;
@@ -43,10 +46,6 @@ enum DecodeResult { DECODE_DONE = 0, DECODE_ABORTED = 1, DECODE_FAILED = 2 };
 // method has no decoder or memory ran out; nothing more is written.
 int decodeMember(LzhDecoder* decoder);
 
-// Process-wide state of the member being decoded, read by the decoders.
-extern unsigned char* dictionary;
-extern uint32_t ringPos;
-extern uint32_t decodedCount;
-extern uint32_t uncompressedSize;
-extern uint32_t dictionaryBits;  // 11 to 16
-extern FILE* outputStream;
+// The process-wide state of the member being decoded (dictionary, ringPos,
+// decodedCount, uncompressedSize, dictionaryBits, outputStream) lives in
+// decodeState, which the decoders read.

@@ -9,12 +9,11 @@ enum {
   LH3_BUILT_IN_DISTANCES = 1,  // row of fixedLengthRows
 };
 
-uint16_t lh3BlockRemaining;
-
 void startLh3() {
+  DecodeState* const ds = decodeBase();
   startBits();
-  fixedDistanceSymbols = LH3_DISTANCE_SYMBOLS;
-  lh3BlockRemaining = 0;
+  ds->fixedDistanceSymbols = LH3_DISTANCE_SYMBOLS;
+  ds->lh3BlockRemaining = 0;
 }
 
 // Reads the lengths of the literal/length code (tableBits 12: 286 lengths,
@@ -24,8 +23,9 @@ void startLh3() {
 // sent in 9 or 10 bits. A single distance value of 128 or more lies outside
 // the alphabet; only its low 7 bits are used.
 static void readLh3Lengths(unsigned tableBits) {
+  DecodeState* const ds = decodeBase();
   const bool aux = tableBits == AUX_TABLE_BITS;
-  unsigned char* lengths = aux ? auxLengths : symbolLengths;
+  unsigned char* lengths = aux ? ds->auxLengths : ds->symbolLengths;
   const unsigned count = aux ? LH3_DISTANCE_SYMBOLS : LH3_SYMBOLS;
   unsigned single = 0;
   for (unsigned i = 0; i < count; ++i) {
@@ -45,15 +45,16 @@ static void readLh3Lengths(unsigned tableBits) {
 // bit: the distance code's lengths follow, or the built-in distance code
 // holds.
 static DECODE_COLD void readLh3BlockHeader() {
-  lh3BlockRemaining = (uint16_t)readBits(16);
+  decodeBase()->lh3BlockRemaining = (uint16_t)readBits(16);
   readLh3Lengths(SYMBOL_TABLE_BITS);
   if (readBits(1)) readLh3Lengths(AUX_TABLE_BITS);
   else fixedDistanceLengths(LH3_BUILT_IN_DISTANCES);
 }
 
 unsigned readSymbolLh3() {
-  if (lh3BlockRemaining == 0) readLh3BlockHeader();
-  --lh3BlockRemaining;
+  DecodeState* const ds = decodeBase();
+  if (ds->lh3BlockRemaining == 0) readLh3BlockHeader();
+  --ds->lh3BlockRemaining;
   unsigned j = decodeWithTable(LH3_SYMBOLS, SYMBOL_TABLE_BITS);
   if (j == LH3_ESCAPE) j += readBits(8);
   return j;

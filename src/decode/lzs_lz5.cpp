@@ -2,31 +2,31 @@
 #include "bit_input.h"
 #include "driver.h"
 
-uint32_t matchOrigin;
-uint32_t flagByte;
-uint32_t flagBitsLeft;
-
 void startLzs() { startBits(); }
 
 // A flag bit, then an 8-bit literal (1) or an 11-bit ring position and a
 // 4-bit length - 2 (0).
 unsigned readSymbolLzs() {
   if (readBits(1)) return readBits(8);
-  matchOrigin = readBits(11);
+  decodeState.matchOrigin = readBits(11);
   return readBits(4) + 256;
 }
 
-unsigned readDistanceLzs() { return (ringPos - matchOrigin - 18) & 0x7FF; }
+unsigned readDistanceLzs() {
+  const DecodeState* const ds = decodeBase();
+  return (ds->ringPos - ds->matchOrigin - 18) & 0x7FF;
+}
 
 // The dictionary starts as: 18 zero bytes; 13 copies of each byte value
 // 0..255 in turn; the values 0..255 rising; the values 255..0 falling; 128
 // zero bytes; and the driver's spaces in the last 110 bytes.
 void startLz5() {
-  flagBitsLeft = 0;
-  unsigned char* d = dictionary;
+  decodeState.flagBitsLeft = 0;
+  unsigned char* const d = decodeState.dictionary;
   memset(d, 0, 3986);
+  unsigned char* p = d + 18;
   for (unsigned v = 0; v < 256; ++v) {
-    for (unsigned k = 0; k < 13; ++k) d[18 + 13 * v + k] = (unsigned char)v;
+    for (unsigned k = 0; k < 13; ++k) *p++ = (unsigned char)v;
     d[3346 + v] = d[3857 - v] = (unsigned char)v;
   }
 }
@@ -36,19 +36,23 @@ void startLz5() {
 // length - 3. The bytes come from the member's compressed data, and are 0
 // past its end.
 unsigned readSymbolLz5() {
-  if (flagBitsLeft == 0) {
-    flagBitsLeft = 8;
-    flagByte = nextCompressedByte();
+  DecodeState* const ds = decodeBase();
+  if (ds->flagBitsLeft == 0) {
+    ds->flagBitsLeft = 8;
+    ds->flagByte = nextCompressedByte();
   }
-  --flagBitsLeft;
+  --ds->flagBitsLeft;
   unsigned result = nextCompressedByte();
-  if (!(flagByte & 1)) {
+  if (!(ds->flagByte & 1)) {
     unsigned second = nextCompressedByte();
-    matchOrigin = result + ((second & 0xF0) << 4);
+    ds->matchOrigin = result + ((second & 0xF0) << 4);
     result = (second & 0x0F) + 256;
   }
-  flagByte >>= 1;
+  ds->flagByte >>= 1;
   return result;
 }
 
-unsigned readDistanceLz5() { return (ringPos - matchOrigin - 19) & 0xFFF; }
+unsigned readDistanceLz5() {
+  const DecodeState* const ds = decodeBase();
+  return (ds->ringPos - ds->matchOrigin - 19) & 0xFFF;
+}

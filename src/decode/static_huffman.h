@@ -1,26 +1,10 @@
 // Block-structured static Huffman decoding (-lh4- to -lh7-), and the
-// canonical table builder and code tables that -lh1- and -lh3- share.
+// canonical table builder and code tables that -lh1- and -lh3- share. The
+// tables (symbolLengths, symbolTable, auxLengths, auxTable, treeLeft,
+// treeRight) and blockRemaining, distanceSymbols, distanceCountBits live in
+// decodeState.
 #pragma once
 #include "bit_input.h"
-
-enum {
-  LITERAL_LENGTH_SYMBOLS = 510,
-  SYMBOL_TABLE_BITS = 12,
-  AUX_TABLE_BITS = 8,
-  AUX_LENGTHS = 128,
-  TREE_NODES = 1019,
-  MAX_CODE_LENGTH = 16,
-};
-
-extern unsigned char symbolLengths[LITERAL_LENGTH_SYMBOLS];
-extern uint16_t symbolTable[1 << SYMBOL_TABLE_BITS];
-extern unsigned char auxLengths[AUX_LENGTHS];
-extern uint16_t auxTable[1 << AUX_TABLE_BITS];
-extern uint16_t treeLeft[TREE_NODES];
-extern uint16_t treeRight[TREE_NODES];
-extern uint16_t blockRemaining;
-extern int32_t distanceSymbols;
-extern int32_t distanceCountBits;
 
 // Builds the first-level table of 2^tableBits entries for the canonical
 // code of n symbols whose lengths are given, and the overflow tree for
@@ -35,10 +19,10 @@ void buildDecodeTable(unsigned n, unsigned tableBits, unsigned fill = 0);
 // Follows the overflow tree from node `node` with the code bits in `bits`
 // (next bit at bit 15) until a value below `symbolCount` is reached. A
 // damaged code that leads nowhere within 16 bits yields symbol 0.
-static inline unsigned walkTree(unsigned node, unsigned bits, unsigned symbolCount) {
+static inline unsigned walkTree(const DecodeState* ds, unsigned node, unsigned bits, unsigned symbolCount) {
   for (int step = 0; node >= symbolCount; ++step) {
     if (step == MAX_CODE_LENGTH) return 0;
-    node = (bits & 0x8000) ? treeRight[node] : treeLeft[node];
+    node = (bits & 0x8000) ? ds->treeRight[node] : ds->treeLeft[node];
     bits <<= 1;
   }
   return node;
@@ -50,16 +34,17 @@ static inline unsigned walkTree(unsigned node, unsigned bits, unsigned symbolCou
 // longer than the table bits.
 #if DECODE_FOR_SPEED || defined(STATIC_HUFFMAN_OWNER)
 DECODE_HOT unsigned decodeWithTable(unsigned symbolCount, unsigned tableBits) {
+  const DecodeState* const ds = decodeBase();
   const bool aux = tableBits == AUX_TABLE_BITS;
-  const unsigned char* lengths = aux ? auxLengths : symbolLengths;
-  const uint16_t* table = aux ? auxTable : symbolTable;
-  unsigned j = table[peekBits16() >> (16 - tableBits)];
+  const unsigned char* lengths = aux ? ds->auxLengths : ds->symbolLengths;
+  const uint16_t* table = aux ? ds->auxTable : ds->symbolTable;
+  unsigned j = table[peekBits16(ds) >> (16 - tableBits)];
   if (j < symbolCount) {
     dropBits(lengths[j]);
     return j;
   }
   dropBits(tableBits);
-  j = walkTree(j, peekBits16(), symbolCount);
+  j = walkTree(ds, j, peekBits16(ds), symbolCount);
   dropBits((unsigned char)(lengths[j] - tableBits));
   return j;
 }

@@ -12,10 +12,12 @@
 
 namespace {
 
-uint32_t Weight(int node) { return adaptiveNodes[node].nodeWeight; }
-int Child(int node) { return adaptiveNodes[node].nodeChild; }
-int Parent(int node) { return adaptiveNodes[node].nodeParent; }
-int Group(int node) { return adaptiveNodes[node].nodeGroup; }
+DecodeState& ds = decodeState;  // the trees and their scalars
+
+uint32_t Weight(int node) { return ds.adaptiveNodes[node].nodeWeight; }
+int Child(int node) { return ds.adaptiveNodes[node].nodeChild; }
+int Parent(int node) { return ds.adaptiveNodes[node].nodeParent; }
+int Group(int node) { return ds.adaptiveNodes[node].nodeGroup; }
 
 struct Range {
   int start, end;  // nodes start..end-1; start is the root
@@ -34,7 +36,7 @@ testing::AssertionResult Consistent(const std::vector<Range>& trees) {
     for (int i = tree.start; i < tree.end; ++i) {
       const int child = Child(i);
       if (child < 0) {
-        if (leafNode[~child] != i) return testing::AssertionFailure() << "leafNode of node " << i;
+        if (ds.leafNode[~child] != i) return testing::AssertionFailure() << "leafNode of node " << i;
       } else {
         if (child - 1 <= i || child >= tree.end) return testing::AssertionFailure() << "children of node " << i;
         if (Parent(child) != i || Parent(child - 1) != i) return testing::AssertionFailure() << "parent of " << child;
@@ -47,28 +49,28 @@ testing::AssertionResult Consistent(const std::vector<Range>& trees) {
       // got its second leaf, though the id went on with its first child's
       // group (and may since have been given back and taken again); no
       // update looks at the root's group, and a rebuild gives it its own.
-      if (i == DISTANCE_ROOT && Weight(i) == 0xFFFF && groupLeader[Group(i)] != i) continue;
+      if (i == DISTANCE_ROOT && Weight(i) == 0xFFFF && ds.groupLeader[Group(i)] != i) continue;
       if (i > tree.start && Weight(i) == Weight(i - 1)) {
         if (Group(i) != Group(i - 1)) return testing::AssertionFailure() << "group split at node " << i;
       } else {
-        if (groupLeader[Group(i)] != i) return testing::AssertionFailure() << "leader of node " << i;
+        if (ds.groupLeader[Group(i)] != i) return testing::AssertionFailure() << "leader of node " << i;
         if (Group(i) == 0 || !ids.insert(Group(i)).second) return testing::AssertionFailure() << "group id of " << i;
       }
     }
   }
-  if (freeGroupTop != 1 + (int)ids.size()) return testing::AssertionFailure() << "freeGroupTop " << freeGroupTop;
+  if (ds.freeGroupTop != 1 + (int)ids.size()) return testing::AssertionFailure() << "freeGroupTop " << ds.freeGroupTop;
   std::set<int> free;
-  for (int k = freeGroupTop; k < ADAPTIVE_NODES; ++k)
-    if (freeGroups[k] <= 0 || freeGroups[k] >= ADAPTIVE_NODES || ids.count(freeGroups[k]) || !free.insert(freeGroups[k]).second)
-      return testing::AssertionFailure() << "free id " << freeGroups[k];
+  for (int k = ds.freeGroupTop; k < ADAPTIVE_NODES; ++k)
+    if (ds.freeGroups[k] <= 0 || ds.freeGroups[k] >= ADAPTIVE_NODES || ids.count(ds.freeGroups[k]) || !free.insert(ds.freeGroups[k]).second)
+      return testing::AssertionFailure() << "free id " << ds.freeGroups[k];
   return testing::AssertionSuccess();
 }
 
 class AdaptiveTrees : public testing::Test {
  protected:
   void SetUp() override {
-    compressedLeft = 0;  // the bit reader only gives zeros
-    dictionaryBits = 13;
+    ds.compressedLeft = 0;  // the bit reader only gives zeros
+    ds.dictionaryBits = 13;
   }
 };
 
@@ -78,13 +80,13 @@ class AdaptiveTrees : public testing::Test {
 TEST_F(AdaptiveTrees, StartFromTheFormatsShape) {
   for (int n : {314, 286}) {
     n == 314 ? startLh1() : startLh2();
-    EXPECT_EQ(escapeSymbol, n == 314 ? 512 : 285);
+    EXPECT_EQ(ds.escapeSymbol, n == 314 ? 512 : 285);
     std::vector<uint32_t> weight(2 * n - 1);
     for (int i = 0; i < n; ++i) {
       int j = 2 * n - 2 - i;
       weight[j] = 1;
       EXPECT_EQ(Child(j), ~i);
-      EXPECT_EQ(leafNode[i], j);
+      EXPECT_EQ(ds.leafNode[i], j);
     }
     for (int j = n - 2, i = 2 * n - 2; j >= 0; --j, i -= 2) {
       weight[j] = weight[i] + weight[i - 1];
@@ -96,7 +98,7 @@ TEST_F(AdaptiveTrees, StartFromTheFormatsShape) {
     std::vector<Range> trees = {{0, 2 * n - 1}};
     if (n == 286) {
       EXPECT_EQ(Child(DISTANCE_ROOT), ~DISTANCE_LEAF_BASE);
-      EXPECT_EQ(lastDistanceNode, DISTANCE_ROOT);
+      EXPECT_EQ(ds.lastDistanceNode, DISTANCE_ROOT);
       trees.push_back({DISTANCE_ROOT, DISTANCE_ROOT + 1});
     }
     EXPECT_TRUE(Consistent(trees)) << n;
@@ -126,11 +128,11 @@ TEST_F(AdaptiveTrees, StaySoundThroughUpdatesAndRebuilds) {
   int distanceLeaves = 1, symbolRebuilds = 0, distanceRebuilds = 0;
   Random random{77};
   auto check = [&](long step) {
-    std::vector<Range> trees = {{0, 2 * 286 - 1}, {DISTANCE_ROOT, lastDistanceNode + 1}};
+    std::vector<Range> trees = {{0, 2 * 286 - 1}, {DISTANCE_ROOT, ds.lastDistanceNode + 1}};
     ASSERT_TRUE(Consistent(trees)) << "after update " << step;
-    for (int s = 0; s < 286; ++s) ASSERT_EQ(Weight(leafNode[s]), symbolWeight[s]) << s;
+    for (int s = 0; s < 286; ++s) ASSERT_EQ(Weight(ds.leafNode[s]), symbolWeight[s]) << s;
     if (distanceLeaves > 1)  // a lone leaf is the root, which keeps its weight of 1
-      for (int p = 0; p < distanceLeaves; ++p) ASSERT_EQ(Weight(leafNode[DISTANCE_LEAF_BASE + p]), distanceWeight[p]) << p;
+      for (int p = 0; p < distanceLeaves; ++p) ASSERT_EQ(Weight(ds.leafNode[DISTANCE_LEAF_BASE + p]), distanceWeight[p]) << p;
   };
   for (long step = 0; step < 160000; ++step) {
     if (random.next() % 4 != 0) {
@@ -144,7 +146,7 @@ TEST_F(AdaptiveTrees, StaySoundThroughUpdatesAndRebuilds) {
       ++symbolWeight[s];
       if (rebuild) check(step);
     } else if (distanceLeaves < 128 && random.next() % 64 == 0) {
-      if (distanceTotal == 0x8000) {  // the new leaf's first count rebuilds
+      if (ds.distanceTotal == 0x8000) {  // the new leaf's first count rebuilds
         for (uint32_t& w : distanceWeight) w = (w + 1) / 2;
         ++distanceRebuilds;
       }
@@ -152,7 +154,7 @@ TEST_F(AdaptiveTrees, StaySoundThroughUpdatesAndRebuilds) {
       distanceWeight[distanceLeaves++] = 1;
     } else {
       int p = random.skewed(distanceLeaves);
-      bool rebuild = distanceTotal == 0x8000;
+      bool rebuild = ds.distanceTotal == 0x8000;
       if (rebuild) {
         for (uint32_t& w : distanceWeight) w = (w + 1) / 2;
         ++distanceRebuilds;
@@ -186,7 +188,7 @@ TEST_F(AdaptiveTrees, Lh1TreeStaysSoundThroughRebuilds) {
   }
   EXPECT_GE(rebuilds, 2);
   ASSERT_TRUE(Consistent({{0, 2 * 314 - 1}}));
-  for (int s = 0; s < 314; ++s) EXPECT_EQ(Weight(leafNode[s]), symbolWeight[s]) << s;
+  for (int s = 0; s < 314; ++s) EXPECT_EQ(Weight(ds.leafNode[s]), symbolWeight[s]) << s;
 }
 
 }  // namespace

@@ -34,17 +34,17 @@ class BitInput : public testing::Test {
     fwrite(bytes.data(), 1, bytes.size(), stream_);
     fwrite(after.data(), 1, after.size(), stream_);
     rewind(stream_);
-    archiveStream = stream_;
-    compressedLeft = (uint32_t)bytes.size();
+    decodeState.archiveStream = stream_;
+    decodeState.compressedLeft = (uint32_t)bytes.size();
     ASSERT_TRUE(fillInputBuffer((uint32_t)bytes.size()));
   }
   FILE* stream_ = nullptr;
 };
 
 TEST_F(BitInput, CrcIsCrc16Arc) {
-  EXPECT_EQ(crc16Table[1], 0xC0C1);
-  EXPECT_EQ(crc16Table[128], 0xA001);
-  EXPECT_EQ(crc16Table[255], 0x4040);
+  EXPECT_EQ(decodeState.crc16Table[1], 0xC0C1);
+  EXPECT_EQ(decodeState.crc16Table[128], 0xA001);
+  EXPECT_EQ(decodeState.crc16Table[255], 0x4040);
   EXPECT_EQ(CrcOf("123456789"), 0xBB3D);
   EXPECT_EQ(CrcOf("abc"), 0x9738);
   EXPECT_EQ(CrcOf(""), 0);
@@ -68,7 +68,7 @@ TEST_F(BitInput, CrcOfPiecesIsCrcOfWhole) {
 TEST_F(BitInput, ReadsMostSignificantBitFirstThenZeros) {
   Start("\xA5\x0F", "\xFF\xFF\xFF\xFF");
   startBits();
-  EXPECT_EQ(compressedLeft, 0u);  // the first two bytes are fetched at once
+  EXPECT_EQ(decodeState.compressedLeft, 0u);  // both bytes are fetched at once
   EXPECT_EQ(readBits(4), 0xAu);
   EXPECT_EQ(readBits(0), 0u);
   EXPECT_EQ(readBits(8), 0x50u);
@@ -112,7 +112,7 @@ TEST_F(BitInput, SmallBufferIsRefilledWhole) {
   std::string bytes;
   for (int i = 0; i < 100; ++i) bytes += (char)(i + 1);
   Start(bytes, "\x77\x77");
-  EXPECT_EQ(inputBufferSize, 7u);
+  EXPECT_EQ(decodeState.inputBufferSize, 7u);
   std::string got;
   for (int i = 0; i < 102; ++i) got += (char)nextCompressedByte();
   EXPECT_EQ(got, bytes + std::string(2, '\0'));
@@ -138,8 +138,8 @@ TEST_F(BitInput, BitsComeThroughASmallBuffer) {
 // read: the bit reader and the byte source give zeros.
 TEST_F(BitInput, EmptyMemberGivesZeros) {
   Start("", "\x55\x55\x55\x55");
-  EXPECT_EQ(inputBufferSize, 0u);
-  EXPECT_EQ(nextInputByte(archiveStream), 0u);
+  EXPECT_EQ(decodeState.inputBufferSize, 0u);
+  EXPECT_EQ(nextInputByte(decodeState.archiveStream), 0u);
   EXPECT_EQ(nextCompressedByte(), 0u);
   startBits();
   EXPECT_EQ(readBits(16), 0u);

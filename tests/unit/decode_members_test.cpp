@@ -143,25 +143,27 @@ int CountRebuilds(const Member& m, const std::string& expectedBytes) {
   FILE* archive = tmpfile();
   fwrite(m.packed.data(), 1, m.packed.size(), archive);
   rewind(archive);
-  archiveStream = archive;
-  compressedLeft = (uint32_t)m.packed.size();
-  dictionaryBits = methodDictionaryBits(m.method);
-  EXPECT_TRUE(fillInputBuffer(compressedLeft));
-  methodDecoders[m.method - 1].startMember();
+  DecodeState& ds = decodeState;
+  ds.archiveStream = archive;
+  ds.compressedLeft = (uint32_t)m.packed.size();
+  ds.dictionaryBits = methodDictionaryBits(m.method);
+  EXPECT_TRUE(fillInputBuffer(ds.compressedLeft));
+  const MethodDecoder& row = methodDecoder(m.method);
+  row.startMember();
   std::string out;
   int rebuilds = 0;
-  for (decodedCount = 0; decodedCount < m.original;) {
-    uint32_t before = adaptiveNodes[0].nodeWeight;
-    unsigned symbol = methodDecoders[m.method - 1].readSymbol();
-    if (adaptiveNodes[0].nodeWeight < before) ++rebuilds;
+  for (ds.decodedCount = 0; ds.decodedCount < m.original;) {
+    uint32_t before = ds.adaptiveNodes[0].nodeWeight;
+    unsigned symbol = row.readSymbol();
+    if (ds.adaptiveNodes[0].nodeWeight < before) ++rebuilds;
     if (symbol < 256) {
       out += (char)symbol;
-      ++decodedCount;
+      ++ds.decodedCount;
       continue;
     }
-    unsigned distance = methodDecoders[m.method - 1].readDistance();
+    unsigned distance = row.readDistance();
     for (unsigned k = 0; k < symbol - 253; ++k) out += distance < out.size() ? out[out.size() - distance - 1] : ' ';
-    decodedCount += symbol - 253;
+    ds.decodedCount += symbol - 253;
   }
   releaseInputBuffer();
   fclose(archive);
@@ -183,7 +185,7 @@ TEST_F(DecodeMembers, LongAdaptiveMembersRebuildTheTreeTwice) {
     if (m.method == METHOD_LH2) {
       // Past 8192 bytes of output the distance alphabet has all 128
       // symbols: 127 added leaves after the first.
-      EXPECT_EQ(lastDistanceNode, DISTANCE_ROOT + 2 * 127);
+      EXPECT_EQ(decodeState.lastDistanceNode, DISTANCE_ROOT + 2 * 127);
     }
   }
 }
@@ -331,12 +333,12 @@ TEST_F(DecodeMembers, Lz5WithoutCompressedBytes) {
 // ---- driver ----
 
 TEST_F(DecodeMembers, EmptyMemberStartsTheMethodButDecodesNothing) {
-  fixedDistanceSymbols = 7;
+  decodeState.fixedDistanceSymbols = 7;
   Decoded run = Decode(METHOD_LH3, "\x12\x34", 0);
   EXPECT_EQ(run.result, DECODE_DONE);
   EXPECT_EQ(run.bytes, "");
   EXPECT_EQ(run.crc, 0);
-  EXPECT_EQ(fixedDistanceSymbols, 128);
+  EXPECT_EQ(decodeState.fixedDistanceSymbols, 128);
 }
 
 // Clearing the continue flag stops the member after the symbol in
@@ -408,6 +410,30 @@ TEST_F(DecodeMembers, RandomBytesAsMembersOfEveryMethodEndCleanly) {
       Decoded run = Decode(method, packed, original);
       EXPECT_EQ(run.result, DECODE_DONE);
       EXPECT_GE(run.bytes.size(), original);
+    }
+  }
+}
+
+// Code lengths that ask for far more short codes than a table holds (the
+// codes wrap around many times): every entry they write lies inside the
+// table; nothing else in the decoders' state changes.
+TEST_F(DecodeMembers, OverfullShortCodesStayInsideTheirTable) {
+  DecodeState& ds = decodeState;
+  Damage random{99};
+  for (unsigned tableBits : {(unsigned)AUX_TABLE_BITS, (unsigned)SYMBOL_TABLE_BITS}) {
+    const bool aux = tableBits == AUX_TABLE_BITS;
+    const unsigned n = aux ? AUX_LENGTHS : LITERAL_LENGTH_SYMBOLS;
+    unsigned char* lengths = aux ? ds.auxLengths : ds.symbolLengths;
+    const unsigned char* table = (const unsigned char*)(aux ? ds.auxTable : ds.symbolTable);
+    const unsigned char* state = (const unsigned char*)&ds;
+    const size_t tableFrom = (size_t)(table - state), tableTo = tableFrom + (2u << tableBits);
+    for (int round = 0; round < 40; ++round) {
+      for (unsigned s = 0; s < n; ++s) lengths[s] = (unsigned char)(1 + (random.next() >> 8) % tableBits);
+      if (round % 2) memset(lengths, 1, n);  // each code the first or second half
+      std::vector<unsigned char> before(state, state + sizeof ds);
+      buildDecodeTable(n, tableBits);
+      for (size_t i = 0; i < sizeof ds; ++i)
+        if (i < tableFrom || i >= tableTo) ASSERT_EQ(state[i], before[i]) << "byte " << i << ", table bits " << tableBits;
     }
   }
 }

@@ -1,0 +1,141 @@
+// The decoders' process-wide state, gathered in one record: the bit input
+// and CRC, the driver's dictionary ring, the static Huffman code tables, the
+// adaptive trees and the small state of -lh3-, -lzs- and -lz5-. Only the
+// worker thread uses it, for one member at a time.
+//
+// The size build reaches the record through a base pointer held in a
+// register (decodeBase), so that a scalar field costs a one-byte offset
+// instead of a four-byte address with its relocation; the speed build
+// addresses every field directly.
+#pragma once
+#include "../platform.h"
+#include "decode_build.h"
+
+enum {
+  // CRC-16: the byte table, and in the speed build the tables of a byte
+  // followed by 1 to 7 zero bytes, to fold eight bytes a step.
+  CRC_SLICES = DECODE_FOR_SPEED ? 8 : 1,
+  // Static Huffman code tables.
+  LITERAL_LENGTH_SYMBOLS = 510,
+  SYMBOL_TABLE_BITS = 12,
+  AUX_TABLE_BITS = 8,
+  AUX_LENGTHS = 128,
+  TREE_NODES = 1019,
+  MAX_CODE_LENGTH = 16,
+  // Adaptive trees.
+  ADAPTIVE_NODES = 884,
+  ADAPTIVE_LEAVES = 442,
+  DISTANCE_ROOT = 628,       // node of the distance tree's root
+  DISTANCE_LEAF_BASE = 314,  // leaf symbol of distance symbol 0
+};
+
+// The bit reader's window: a 64-bit word in the speed build, 32 bits in the
+// size build.
+#if DECODE_FOR_SPEED
+typedef uint64_t BitWord;
+#else
+typedef uint32_t BitWord;
+#endif
+enum { BIT_WORD_BITS = sizeof(BitWord) * 8 };
+
+// One node of the adaptive trees. nodeChild holds the index k of the
+// node's child pair (nodes k and k - 1) or, for a leaf, the complement of
+// its symbol; nodes of one group are a run of equal weight.
+struct AdaptiveNode {
+  uint32_t nodeWeight;
+  int32_t nodeChild;
+  int32_t nodeParent;
+  int32_t nodeGroup;
+};
+
+struct DecodeState {
+  // Scalars first: in the size build they all lie within a one-byte offset
+  // of the record's start, as does the start of auxLengths.
+
+  // Bit input (bit_input.h). bitWindow holds the unread bits left-aligned,
+  // bitsInWindow of them valid; compressedLeft counts the member's
+  // compressed bytes not yet fetched.
+  BitWord bitWindow;
+  unsigned bitsInWindow;
+  unsigned char* inputBuffer;
+  uint32_t inputBufferSize;
+  uint32_t inputBufferPos;
+  uint16_t memberCrc;  // CRC-16 of the bytes written for the member
+
+  // Block counters of the static Huffman methods and of -lh3-: symbols left
+  // in the current block.
+  uint16_t blockRemaining;
+  uint16_t lh3BlockRemaining;
+
+  // Adaptive Huffman (adaptive_huffman.h).
+  uint16_t maxMatch;
+  uint16_t distanceTotal;
+
+  // The member being decoded, copied from its LzhDecoder record in one
+  // piece (the fields lie in the record's order): the archive (bit input),
+  // the output, the sizes (compressedLeft counts the compressed bytes not
+  // yet fetched) and the dictionary bits, 11 to 16.
+  FILE* archiveStream;
+  FILE* outputStream;
+  uint32_t uncompressedSize;
+  uint32_t compressedLeft;
+  uint32_t dictionaryBits;
+
+  // The driver (driver.h).
+  unsigned char* dictionary;
+  uint32_t ringPos;
+  uint32_t decodedCount;
+  uint32_t ringSize;  // dictionarySize of the member
+
+  // Static Huffman (static_huffman.h).
+  int32_t distanceSymbols;
+  int32_t distanceCountBits;
+
+  // Adaptive Huffman and the fixed distance code (adaptive_huffman.h).
+  int32_t freeGroupTop;
+  int32_t symbolCount;
+  int32_t escapeSymbol;
+  int32_t lastDistanceNode;
+  int32_t distanceLimit;
+  uint32_t nextGrowth;
+  int32_t fixedDistanceSymbols;
+
+  // -lzs- and -lz5- (lzs_lz5.h).
+  uint32_t matchOrigin;   // ring position field of the match just read
+  uint32_t flagByte;      // -lz5-: bit 0 describes the next item (1 literal)
+  uint32_t flagBitsLeft;  // -lz5-: items left before the next flag byte
+
+  // Code tables (static_huffman.h), shared by the static methods, -lh3-
+  // and the fixed distance code.
+  unsigned char auxLengths[AUX_LENGTHS];
+  unsigned char symbolLengths[LITERAL_LENGTH_SYMBOLS];
+  uint16_t auxTable[1 << AUX_TABLE_BITS];
+  uint16_t symbolTable[1 << SYMBOL_TABLE_BITS];
+  uint16_t treeLeft[TREE_NODES];
+  uint16_t treeRight[TREE_NODES];
+
+  // Adaptive trees (adaptive_huffman.h).
+  AdaptiveNode adaptiveNodes[ADAPTIVE_NODES];
+  int32_t groupLeader[ADAPTIVE_NODES];  // per group id: its lowest node
+  int32_t freeGroups[ADAPTIVE_NODES];   // stack of unused group ids
+  int32_t leafNode[ADAPTIVE_LEAVES];    // per leaf symbol: its node
+
+  uint16_t crc16Table[CRC_SLICES * 256];
+};
+
+extern DecodeState decodeState;
+
+// The record, through a pointer the size build keeps in a register: hiding
+// the address from the optimiser keeps it from folding it back into every
+// access. (A function that touches a field or two names decodeState
+// directly, as do the few whose code comes out shorter so.)
+inline DecodeState* decodeBase() {
+  DecodeState* state = &decodeState;
+#if !DECODE_FOR_SPEED
+  asm("" : "+r"(state));
+#endif
+  return state;
+}
+
+// The CRC under its own name, for the stored copy and the extraction.
+inline constexpr uint16_t& memberCrc = decodeState.memberCrc;
