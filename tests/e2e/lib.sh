@@ -62,7 +62,8 @@ e2e_make_prefix() {
     e2e_wine_env "$prefix" "$home"
     export DISPLAY=
     wineboot -i >/dev/null 2>&1
-    # The UI fonts become IPA Gothic; and as no window manager runs on the
+    # The UI fonts become IPA Gothic (the proportional cut for the
+    # proportional Windows faces); and as no window manager runs on the
     # virtual display, Wine draws the frames and captions itself.
     local font
     {
@@ -71,8 +72,11 @@ e2e_make_prefix() {
         echo 'Windows Registry Editor Version 5.00'
         echo
         echo '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]'
-        for font in "MS UI Gothic" "MS Shell Dlg" "MS Gothic" "MS PGothic" "ＭＳ ゴシック" "ＭＳ Ｐゴシック" Tahoma; do
+        for font in "MS Gothic" "ＭＳ ゴシック"; do
           echo "\"$font\"=\"IPAGothic\""
+        done
+        for font in "MS UI Gothic" "MS Shell Dlg" "MS PGothic" "ＭＳ Ｐゴシック" Tahoma; do
+          echo "\"$font\"=\"IPAPGothic\""
         done
         echo
         echo '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]'
