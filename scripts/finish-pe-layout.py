@@ -8,11 +8,17 @@ Finishes the stub's PE layout after linking (see cmake/stub.ld):
   import descriptor gets an OriginalFirstThunk of 0, and the loader then
   takes the names from the import address tables, which hold the same
   entries until they are bound.
+- The base relocations move from their own section to the end of .text,
+  inside the page .text already takes, and the .reloc section goes: the
+  loader finds them through their directory entry wherever they are. The
+  section whose raw data then ends the file (.idata) is rounded up to the
+  file alignment like every other, but as the stub is padded to a whole
+  number of blocks anyway, its rounding costs nothing; only .text's does.
 - The PE headers move to offset 0x40, over the DOS stub program that the
   linker puts there, and the header area shrinks to one file-alignment block
   when the headers then fit in it.
-Sections keep their virtual addresses, so the loaded image is the same;
-only their places in the file move.
+Apart from the relocations, sections keep their virtual addresses, so the
+loaded image is the same; only their places in the file move.
 """
 import re
 import struct
@@ -40,7 +46,7 @@ image_base = u32(optional + 28)
 file_alignment = u32(optional + 36)
 headers_size = u32(optional + 60)
 directory = optional + 96
-IMPORTS, RESOURCES = 1, 2
+IMPORTS, RESOURCES, BASE_RELOCATIONS = 1, 2, 5
 table = optional + optional_size
 
 
@@ -98,22 +104,44 @@ struct.pack_into("<II", data, directory + 8 * IMPORTS, descriptors, 20 * (count 
 imports.virtual_size = lookup_start - imports.address
 imports.raw = bytes(raw[:imports.virtual_size])
 
-# Headers at 0x40, then the sections' raw data packed behind them.
+# Base relocations to the end of .text.
+relocations_rva, relocations_size = struct.unpack_from("<II", data, directory + 8 * BASE_RELOCATIONS)
+relocations = section_of(relocations_rva)
+text = sections[0]
+if relocations is text or relocations_rva != relocations.address:
+    sys.exit("finish-pe-layout: the base relocations are not a section of their own")
+section_alignment = u32(optional + 32)
+new_rva = text.address + ((text.virtual_size + 3) & ~3)
+next_address = min(s.address for s in sections if s.address > text.address)
+if new_rva + relocations_size > next_address:
+    sys.exit("finish-pe-layout: the base relocations do not fit behind .text")
+moved = relocations.raw[:relocations_size]
+text.raw = text.raw[:text.virtual_size] + bytes(new_rva - text.address - text.virtual_size) + moved
+text.virtual_size = len(text.raw)
+struct.pack_into("<II", data, directory + 8 * BASE_RELOCATIONS, new_rva, relocations_size)
+sections.remove(relocations)
+section_count = len(sections)
+struct.pack_into("<H", data, pe + 6, section_count)
+last = max(sections, key=lambda s: s.address)
+put32(optional + 56, (last.address + last.virtual_size + section_alignment - 1) // section_alignment * section_alignment)
+
+# Headers at 0x40, the section table behind them, then the sections' raw
+# data. The headers are taken from `data`, which holds the updated
+# directories, section count and image size.
 new_pe = 0x40
-headers = bytes(data[pe:table + 40 * section_count])
-out = bytearray(data[:new_pe]) + headers
+out = bytearray(data[:new_pe]) + data[pe:table]
 struct.pack_into("<I", out, 0x3C, new_pe)
-new_optional, new_table = new_pe + 24, new_pe + 24 + optional_size
+new_table = len(out)
+out += bytes(40 * section_count)
 new_headers_size = round_up(len(out))
-struct.pack_into("<I", out, new_optional + 60, new_headers_size)
-for offset in range(8 * 16):  # directories moved with the headers
-    out[new_optional + 96 + offset] = data[directory + offset]
+struct.pack_into("<I", out, new_pe + 24 + 60, new_headers_size)
 out += bytes(new_headers_size - len(out))
 for index, s in enumerate(sections):
     entry = new_table + 40 * index
+    out[entry:entry + 40] = data[s.entry:s.entry + 40]
     raw_size = round_up(len(s.raw)) if s.raw else 0
     struct.pack_into("<IIII", out, entry + 8, s.virtual_size, s.address, raw_size, len(out) if raw_size else 0)
     out += s.raw + bytes(raw_size - len(s.raw))
 open(path, "wb").write(out)
-print("stub: PE layout finished: %d bytes of headers, import lookup tables (%d bytes) cut off"
-      % (new_headers_size, lookup_end - lookup_start))
+print("stub: PE layout finished: %d bytes of headers, import lookup tables (%d bytes) cut off, "
+      "base relocations (%d bytes) behind the code" % (new_headers_size, lookup_end - lookup_start, relocations_size))
