@@ -22,7 +22,7 @@ struct NamePart {
   size_t length;
 };
 
-static NamePart MakeNamePart(const unsigned char* bytes, size_t length) {
+__attribute__((noinline)) static NamePart MakeNamePart(const unsigned char* bytes, size_t length) {
   NamePart part = {bytes, 0};
   while (part.length < length && bytes[part.length]) ++part.length;
   return part;
@@ -30,7 +30,7 @@ static NamePart MakeNamePart(const unsigned char* bytes, size_t length) {
 
 // Copies a part behind the first `used` bytes of the name, as much of it
 // as fits; returns the name's new length.
-static size_t AppendNamePart(char* name, size_t used, const unsigned char* bytes, size_t length) {
+__attribute__((noinline)) static size_t AppendNamePart(char* name, size_t used, const unsigned char* bytes, size_t length) {
   size_t room = MAX_PATH - 1 - used;
   if (length > room) length = room;
   memcpy(name + used, bytes, length);
@@ -55,9 +55,13 @@ static void ComposeName(LzhEntry* entry, NamePart folder, NamePart file) {
 }
 
 // The header being parsed; only the worker reads headers, one at a time.
-static unsigned char header[HEADER_BUFFER_SIZE];
+static unsigned char headerBuffer[HEADER_BUFFER_SIZE];
 
 bool ReadMemberHeader(SfxSession* session, LzhEntry* entry) {
+  // The buffer is reached through a register: each access then takes a
+  // short offset instead of a full address (and its relocation) in the stub.
+  unsigned char* header = headerBuffer;
+  asm("" : "+r"(header));
   memset(entry, 0, sizeof *entry);
   FILE* stream = session->own_file;
   int first = fgetc(stream);

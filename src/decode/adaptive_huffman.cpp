@@ -33,7 +33,7 @@ unsigned readDistanceFixed() {
   return (j << DISTANCE_LOW_BITS) + readBits(DISTANCE_LOW_BITS);
 }
 
-static int takeGroup(DecodeState* ds) { return ds->freeGroups[ds->freeGroupTop++]; }
+__attribute__((noinline)) static int takeGroup(DecodeState* ds) { return ds->freeGroups[ds->freeGroupTop++]; }
 static void giveGroup(DecodeState* ds, int id) { ds->freeGroups[--ds->freeGroupTop] = id; }
 
 // Makes `node` the parent of what `child` names: a child pair or a leaf.

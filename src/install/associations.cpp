@@ -16,7 +16,9 @@ static const char kInstallScript[] =
 
 // One association: the backup of a foreign class, the extension's class,
 // the ProgID tree: DefaultIcon, Shell, the Extract verb of .lzh and .zip
-// goes (its sub-key first), the Open verb and, with the view option, the
+// goes (its sub-key first; deleting keys that are not there changes
+// nothing, so they are not looked for first), the Open verb and, with the
+// view option, the
 // View verb. The two menu texts are Shift-JIS: "Vornで解凍(&E)" (extract
 // with Vorn) and "Vornで閲覧(&V)" (view with Vorn). The command lines are
 // written without their zero.
@@ -26,8 +28,7 @@ static const char kProgIdScript[] =
     R_CLASSES S_PROG_ID "\0" "\0" "Archive file\0"
     R_CLASSES S_KEEP "\\DefaultIcon\0" "\0" S_MAIN_PATH "," S_ICON_DIGIT "\0"
     R_OPEN_VERB S_UP "\\Shell\0" "\0" "Open\0"
-    R_TEST_IF_LZH_ZIP S_KEEP "\\Extract\0" "\0" "\0"
-    R_DELETE_IF_LZH_ZIP S_KEEP S_COMMAND "\0" "\0" "\0"
+    R_DELETE_IF_LZH_ZIP S_KEEP "\\Extract" S_COMMAND "\0" "\0" "\0"
     R_DELETE_IF_LZH_ZIP S_UP "\0" "\0" "\0"
     R_CLASSES S_UP "\\Open\0" "\0" "Vorn\x82\xC5\x89\xF0\x93\x80(&E)\0"
     R_NO_ZERO S_KEEP S_COMMAND "\0" "\0" S_MAIN_PATH " /e \"%1\"\0"

@@ -17,7 +17,7 @@ void ComposeAssociationNames(int type) {
   Text(ICON_DIGIT)[0] = row[0];
   wsprintfA(Text(BACKUP_NAME), "Old%.1sClass", row + 1);
   wsprintfA(Text(PROG_ID), "VornArchive%.4s", row + 2);
-  wsprintfA(Text(EXTENSION), ".%s", kArchiveTypeWords[type]);
+  wsprintfA(Text(EXTENSION), ".%s", ArchiveTypeWord(type));
 }
 
 bool ComposeInstallPaths(const SfxSession* session) {

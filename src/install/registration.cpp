@@ -60,8 +60,7 @@ void RunRegistryScript(const char* script, unsigned conditions) {
     script = ExpandText(ExpandText(ExpandText(script, key), name), data);
     if (how & IF_ANY & ~conditions) continue;
     if ((how & DELETE_KEY) == DELETE_KEY) {
-      if (!(how & OPEN_VERB)) RegDeleteKeyA(HKEY_CLASSES_ROOT, key);
-      else if (!ReadClassKey(key, KEY_READ, 0)) conditions &= ~IF_LZH_ZIP;
+      RegDeleteKeyA(HKEY_CLASSES_ROOT, key);
       continue;
     }
     HKEY opened;

@@ -34,17 +34,15 @@
 // The flags of a row. The key lies under HKEY_CLASSES_ROOT unless
 // ROOT_USER or ROOT_MACHINE says otherwise; the value is a REG_SZ of the
 // text and its zero unless OPEN_VERB or NO_ZERO says otherwise. A row with
-// IF_* bits is run only when the caller passes those conditions. DELETE_KEY
-// and TEST_KEY rows name a key under HKEY_CLASSES_ROOT and no value: the
-// first deletes the key, the second takes IF_LZH_ZIP away from the rows
-// after it unless the key opens for reading.
+// IF_* bits is run only when the caller passes those conditions. A
+// DELETE_KEY row names a key under HKEY_CLASSES_ROOT and no value, and
+// deletes the key.
 enum {
   ROOT_CLASSES = 0,
   ROOT_USER = 1,
   ROOT_MACHINE = 2,
   DELETE_KEY = 3,
   OPEN_VERB = 4,     // 8 bytes: the four letters and four zeros; left alone when the value reads "View"
-  TEST_KEY = DELETE_KEY | OPEN_VERB,
   NO_ZERO = 8,       // the text without its zero
   IF_COMPRESS = 16,  // with the compress option
   IF_BACKUP = 16,    // when a foreign class is to be backed up
@@ -64,12 +62,11 @@ enum {
 #define R_IF_VIEW "\x20"
 #define R_NO_ZERO_IF_VIEW "\x28"
 #define R_DELETE_IF_LZH_ZIP "\x43"
-#define R_TEST_IF_LZH_ZIP "\x47"
 #define R_END "\x7F"
 static_assert(R_OPEN_VERB[0] == OPEN_VERB && R_NO_ZERO[0] == NO_ZERO && R_IF_COMPRESS[0] == IF_COMPRESS &&
                   R_USER_IF_BACKUP[0] == (ROOT_USER | IF_BACKUP) && R_IF_VIEW[0] == IF_VIEW &&
                   R_NO_ZERO_IF_VIEW[0] == (NO_ZERO | IF_VIEW) && R_DELETE_IF_LZH_ZIP[0] == (DELETE_KEY | IF_LZH_ZIP) &&
-                  R_TEST_IF_LZH_ZIP[0] == (TEST_KEY | IF_LZH_ZIP) && R_END[0] == SCRIPT_END,
+                  R_END[0] == SCRIPT_END,
               "row flags");
 
 // Runs the rows of `script` up to its R_END: creates each key (with all

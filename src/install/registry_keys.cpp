@@ -2,16 +2,11 @@
 
 #define VORN_DLL_CLSID "{3C81D0A7-52E9-4B6F-9A14-E0C27B5D3F96}"
 
-// A stub built without the installation only deletes the first three.
 const char kRegistryNames[] =
     "CLSID\\" VORN_DLL_CLSID "\0"
     "CLSID\\" VORN_DLL_CLSID "\\InprocServer32\0"
-    "*\\shellex\\ContextMenuHandlers\\VornDll"
-#if defined(VORN_INSTALLER) || !defined(_WIN32)
-    "\0Software\\Tenbrel\\Vorn\\Output\0"
-    "\\command"
-#endif
-    ;
+    "*\\shellex\\ContextMenuHandlers\\VornDll\0"
+    "Software\\Tenbrel\\Vorn\\Output\0"
+    "\\command";
 
-static_assert(sizeof kRegistryNames == REGISTRY_NAMES_SIZE || sizeof kRegistryNames == OUTPUT_KEY_AT,
-              "the offsets match the names");
+static_assert(sizeof kRegistryNames == REGISTRY_NAMES_SIZE, "the offsets match the names");

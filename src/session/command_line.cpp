@@ -1,7 +1,13 @@
 #include "command_line.h"
 
-const char* const kArchiveTypeWords[ARCHIVE_TYPE_COUNT] = {
-    "lzh", "zip", "cab", "tgz", "tar", "gz", "tbz", "bz2", "rar", "7z"};
+// The words in archive-type order, one after the other.
+static const char kArchiveTypeWords[] = "lzh\0zip\0cab\0tgz\0tar\0gz\0tbz\0bz2\0rar\0" "7z";
+
+const char* ArchiveTypeWord(int type) {
+  const char* word = kArchiveTypeWords;
+  while (type-- > 0) word += strlen(word) + 1;
+  return word;
+}
 
 const char* CommandLineTail(const char* p) {
   if (*p == '"') {
@@ -38,7 +44,7 @@ static void ApplySwitchLetter(SfxSession* session, char letter) {
 // Compares the word of `length` bytes with each table word, ignoring case.
 static void ApplyWord(SfxSession* session, const char* word, size_t length) {
   for (int type = 0; type < ARCHIVE_TYPE_COUNT; ++type) {
-    const char* tableWord = kArchiveTypeWords[type];
+    const char* tableWord = ArchiveTypeWord(type);
     size_t i = 0;
     while (i < length && tableWord[i] && LowerAscii(word[i]) == tableWord[i]) ++i;
     if (i == length && !tableWord[i]) {

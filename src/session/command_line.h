@@ -9,5 +9,5 @@ const char* CommandLineTail(const char* rawCommandLine);
 // Applies the recognised items of the tail to a freshly initialised session.
 void ParseCommandLine(SfxSession* session, const char* tail);
 
-// Command-line words in archive-type order ("lzh" ... "7z").
-extern const char* const kArchiveTypeWords[ARCHIVE_TYPE_COUNT];
+// The command-line word of an archive type ("lzh" ... "7z").
+const char* ArchiveTypeWord(int type);

@@ -16,29 +16,8 @@ bool StartWorker(SfxSession* session) {
   return true;
 }
 
-static void OnStart(SfxSession* session) {
-  // An installer asks first, unless its command line already chose.
-  if ((session->installer_mode && !session->command_line_mode && ShowOptionsDialog(session)) ||
-      !StartWorker(session)) {
-    DestroyWindow(session->main_window);
-    return;
-  }
-  SetWindowTextA(session->main_window, session->title);
-  ShowWindow(session->main_window, SW_SHOW);
-}
-
-static void OnWorkerDone(SfxSession* session) {
-  workerRunning = false;
-  if (!session->failed) CompleteInstallation(session);
-  DestroyWindow(session->main_window);
-}
-
-static void OnWorkerAborted(SfxSession* session) {
-  workerRunning = false;
-  _unlink(session->output_path);
-  DestroyWindow(session->main_window);
-}
-
+// Every message handled here returns 0; the cases that end the run leave
+// the switch to destroy the window.
 LRESULT CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   SfxSession* session = windowSession;
   switch (message) {
@@ -46,7 +25,12 @@ LRESULT CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wParam, LP
       windowSession = (SfxSession*)((CREATESTRUCTA*)lParam)->lpCreateParams;
       return 0;
     case WM_SFX_START:
-      OnStart(session);
+      // An installer asks first, unless its command line already chose.
+      if ((session->installer_mode && !session->command_line_mode && ShowOptionsDialog(session)) ||
+          !StartWorker(session))
+        break;
+      SetWindowTextA(window, session->title);
+      ShowWindow(window, SW_SHOW);
       return 0;
     case WM_SFX_FILENAME:
       SetWindowTextA(session->label_window, (const char*)lParam);
@@ -55,21 +39,26 @@ LRESULT CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wParam, LP
       if (LOWORD(wParam) == ID_ABORT_BUTTON) continueFlag = 0;
       return 0;
     case WM_SFX_DONE:
-      OnWorkerDone(session);
-      return 0;
+      workerRunning = false;
+      if (!session->failed) CompleteInstallation(session);
+      break;
     case WM_SFX_ABORTED:
-      OnWorkerAborted(session);
-      return 0;
+      workerRunning = false;
+      _unlink(session->output_path);
+      break;
     case WM_CLOSE:
       // While the worker reads the program's own file, closing works like
       // Abort: the worker stops and its final message ends the run, so the
       // file is never closed under it.
-      if (workerRunning) continueFlag = 0;
-      else DestroyWindow(window);
+      if (!workerRunning) break;
+      continueFlag = 0;
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
   }
-  return DefWindowProcA(window, message, wParam, lParam);
+  DestroyWindow(window);
+  return 0;
 }

@@ -1,15 +1,5 @@
 # Helpers of the installation tests (t_install_*.sh), sourced after lib.sh.
 
-# The installation and the options dialog are built into the stub only with
-# the CMake option VORN_STUB_INSTALLER; without them these tests are skipped.
-# The dialog's font name (UTF-16) marks a stub that has them.
-require_installer() {
-  if ! python3 -c 'import sys; sys.exit("MS UI Gothic".encode("utf-16-le") not in open(sys.argv[1], "rb").read())' \
-      "$E2E_STUB" 2>/dev/null; then
-    printf '%s: SKIP (the stub is built without the installation: VORN_STUB_INSTALLER)\n' "$E2E_NAME"
-    exit 0
-  fi
-}
 
 # The dialog font: MS UI Gothic is proportional, like IPA P Gothic.
 use_dialog_font() {

@@ -15,7 +15,6 @@
 #     program ends without extracting.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/install_lib.sh"
-require_installer
 e2e_begin "options dialog"
 
 cd "$E2E_WORK"

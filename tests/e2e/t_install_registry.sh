@@ -12,7 +12,6 @@
 #     CLSID keys are left as they are.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/install_lib.sh"
-require_installer
 e2e_begin "registry of unattended installations"
 
 cd "$E2E_WORK"

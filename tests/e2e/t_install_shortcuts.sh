@@ -12,7 +12,6 @@
 #     with the switches; the plain self-extractor registers nothing either.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/install_lib.sh"
-require_installer
 e2e_begin "shortcuts and the post-install program"
 
 cd "$E2E_WORK"
