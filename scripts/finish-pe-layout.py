@@ -145,3 +145,10 @@ for index, s in enumerate(sections):
 open(path, "wb").write(out)
 print("stub: PE layout finished: %d bytes of headers, import lookup tables (%d bytes) cut off, "
       "base relocations (%d bytes) behind the code" % (new_headers_size, lookup_end - lookup_start, relocations_size))
+# Only the last section's rounding is free (the stub is padded to whole
+# blocks anyway): the file really ends with that section's own bytes, and
+# every other section grows a block at a time.
+last = [s for s in sections if s.raw][-1]
+used = len(out) - round_up(len(last.raw)) + len(last.raw)
+print("stub: %d bytes in use; .text can grow %d bytes before it takes another block"
+      % (used, round_up(len(text.raw)) - len(text.raw)))

@@ -1,14 +1,14 @@
 #!/bin/sh
 # finish-stub.sh LINKED OUTPUT SIZE MAP
-# Fails when the linked stub is larger than SIZE; otherwise writes OUTPUT
-# padded with zero bytes to exactly SIZE. Either way it reports the room
-# left, the size of every section and the code of the largest objects, so
-# that growth is seen at every build.
+# Finishes the PE layout of the linked stub, then fails when it is larger
+# than SIZE; otherwise writes OUTPUT padded with zero bytes to exactly SIZE.
+# Either way it reports the room left, the size of every section and the
+# code of the largest objects, so that growth is seen at every build.
 set -eu
 linked=$1 output=$2 size=$3 map=$4
 "$(dirname "$0")/finish-pe-layout.py" "$linked" "$map"
 actual=$(stat -c %s "$linked")
-echo "stub: $actual of $size bytes used, $((size - actual)) to spare"
+echo "stub: $actual bytes in whole blocks, of the $size allowed"
 i686-w64-mingw32-objdump -h "$linked" | while read -r index name hexsize rest; do
   case "$name" in .*) printf '  section %-8s %6d bytes\n' "$name" "$((0x$hexsize))" ;; esac
 done
