@@ -17,6 +17,7 @@ static bool ReadInto(FILE* stream, unsigned char* to, size_t count) {
 }
 
 // A name part as stored: up to `length` bytes, ended early by a zero byte.
+// (The helpers below stay out of line: the stub comes out smaller so.)
 struct NamePart {
   const unsigned char* bytes;
   size_t length;
