@@ -100,46 +100,32 @@ def split_folder(name):
     return name[:last + 1], name[last + 1:]
 
 
-def folder_to_ff(folder):
+def replace_separators(name, old, new):
+    """Replaces every single-byte `old` by `new`, passing over Shift-JIS
+    double-byte characters (whose second byte may look like a separator)."""
     out = bytearray()
     i = 0
-    while i < len(folder):
-        c = folder[i]
+    while i < len(name):
+        c = name[i]
         if 0x80 <= c <= 0x9F or 0xE0 <= c <= 0xFC:
-            out += folder[i:i + 2]
+            out += name[i:i + 2]
             i += 2
             continue
-        out.append(0xFF if c == 0x2F else c)
+        out.append(new if c == old else c)
         i += 1
     return bytes(out)
+
+
+def folder_to_ff(folder):
+    return replace_separators(folder, 0x2F, 0xFF)
 
 
 def slash_to_backslash(name):
-    out = bytearray()
-    i = 0
-    while i < len(name):
-        c = name[i]
-        if 0x80 <= c <= 0x9F or 0xE0 <= c <= 0xFC:
-            out += name[i:i + 2]
-            i += 2
-            continue
-        out.append(0x5C if c == 0x2F else c)
-        i += 1
-    return bytes(out)
+    return replace_separators(name, 0x2F, 0x5C)
 
 
 def backslash_to_slash(name):
-    out = bytearray()
-    i = 0
-    while i < len(name):
-        c = name[i]
-        if 0x80 <= c <= 0x9F or 0xE0 <= c <= 0xFC:
-            out += name[i:i + 2]
-            i += 2
-            continue
-        out.append(0x2F if c == 0x5C else c)
-        i += 1
-    return bytes(out)
+    return replace_separators(name, 0x5C, 0x2F)
 
 
 def extended(kind, data):

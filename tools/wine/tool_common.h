@@ -33,25 +33,27 @@ static inline void WriteHandle(DWORD which, const char* text) {
   WriteFile(GetStdHandle(which), text, (DWORD)strlen(text), &written, 0);
 }
 
-// printf-style output to stdout; the text is passed through as bytes.
-static inline void Out(const char* format, ...) {
+// printf-style output to stdout (Out) or stderr (Err); the text is passed
+// through as bytes.
+static inline void WriteFormatted(DWORD which, const char* format, va_list args) {
   char buffer[8192];
+  _vsnprintf(buffer, sizeof buffer - 1, format, args);
+  buffer[sizeof buffer - 1] = 0;
+  WriteHandle(which, buffer);
+}
+
+static inline void Out(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  _vsnprintf(buffer, sizeof buffer - 1, format, args);
+  WriteFormatted(STD_OUTPUT_HANDLE, format, args);
   va_end(args);
-  buffer[sizeof buffer - 1] = 0;
-  WriteHandle(STD_OUTPUT_HANDLE, buffer);
 }
 
 static inline void Err(const char* format, ...) {
-  char buffer[8192];
   va_list args;
   va_start(args, format);
-  _vsnprintf(buffer, sizeof buffer - 1, format, args);
+  WriteFormatted(STD_ERROR_HANDLE, format, args);
   va_end(args);
-  buffer[sizeof buffer - 1] = 0;
-  WriteHandle(STD_ERROR_HANDLE, buffer);
 }
 
 // ANSI text (the system code page, Shift-JIS under Japanese settings) as a
