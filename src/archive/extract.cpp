@@ -82,11 +82,13 @@ FILE* OpenOutputFile(SfxSession* session, const char* path) {
   if (output) return output;
   char baseName[_MAX_FNAME];
   _splitpath(path, 0, 0, baseName, 0);
-  if (strcmp(baseName, "VornDll") == 0) {
+  if (strcmp(baseName, kRegistryNames + VORN_DLL_AT) == 0) {
+    // The shell extension is in use: its registration (the handler for all
+    // files, then its class) goes, so that it is not loaded after the
+    // restart the message asks for.
+    static const unsigned char kKeys[] = {FILE_HANDLER_KEY_AT, INPROC_SERVER_KEY_AT, CLSID_KEY_AT};
     MessageBoxA(session->main_window, kInUseMessage, session->title, MB_ICONERROR);
-    RegDeleteKeyA(HKEY_CLASSES_ROOT, kFileHandlerKey);
-    RegDeleteKeyA(HKEY_CLASSES_ROOT, kInprocServerKey);
-    RegDeleteKeyA(HKEY_CLASSES_ROOT, kClsidKey);
+    for (unsigned char key : kKeys) RegDeleteKeyA(HKEY_CLASSES_ROOT, kRegistryNames + key);
   }
   return 0;
 }

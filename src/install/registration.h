@@ -44,7 +44,6 @@ enum {
   DELETE_KEY = 3,
   OPEN_VERB = 4,     // 8 bytes: the four letters and four zeros; left alone when the value reads "View"
   NO_ZERO = 8,       // the text without its zero
-  IF_COMPRESS = 16,  // with the compress option
   IF_BACKUP = 16,    // when a foreign class is to be backed up
   IF_VIEW = 32,      // with the view option
   IF_LZH_ZIP = 64,   // for .lzh and .zip
@@ -57,13 +56,12 @@ enum {
 #define R_MACHINE "\x02"
 #define R_OPEN_VERB "\x04"
 #define R_NO_ZERO "\x08"
-#define R_IF_COMPRESS "\x10"
 #define R_USER_IF_BACKUP "\x11"
 #define R_IF_VIEW "\x20"
 #define R_NO_ZERO_IF_VIEW "\x28"
 #define R_DELETE_IF_LZH_ZIP "\x43"
 #define R_END "\x7F"
-static_assert(R_OPEN_VERB[0] == OPEN_VERB && R_NO_ZERO[0] == NO_ZERO && R_IF_COMPRESS[0] == IF_COMPRESS &&
+static_assert(R_OPEN_VERB[0] == OPEN_VERB && R_NO_ZERO[0] == NO_ZERO &&
                   R_USER_IF_BACKUP[0] == (ROOT_USER | IF_BACKUP) && R_IF_VIEW[0] == IF_VIEW &&
                   R_NO_ZERO_IF_VIEW[0] == (NO_ZERO | IF_VIEW) && R_DELETE_IF_LZH_ZIP[0] == (DELETE_KEY | IF_LZH_ZIP) &&
                   R_END[0] == SCRIPT_END,

@@ -46,14 +46,21 @@ static void CreateShortcut(SfxSession* session, int folder) {
   CoUninitialize();
 }
 
-void CompleteInstallation(SfxSession* session) {
-  // The chosen shortcuts, in the order of kShortcutFolders.
-  if (session->installer_mode && ComposeInstallPaths(session))
-    for (int i = 0; i < 3; ++i)
-      if (*SessionChoice(session, i) & OPTION_CHOSEN) CreateShortcut(session, kShortcutFolders[i]);
-  // The post-install program.
+// The chosen shortcuts, in the order of kShortcutFolders.
+static void CreateShortcuts(SfxSession* session) {
+  if (!ComposeInstallPaths(session)) return;
+  for (int i = 0; i < 3; ++i)
+    if (*SessionChoice(session, i) & OPTION_CHOSEN) CreateShortcut(session, kShortcutFolders[i]);
+}
+
+// Started through the shell, without waiting for it.
+static void RunPostInstallProgram(SfxSession* session) {
   char path[COMPOSE_BUFFER_SIZE];
-  if (session->post_install_program && session->post_install_program[0] && ComposePostInstallPath(session, path))
-    ShellExecuteA(session->main_window, 0, path, 0, 0, SW_SHOWNORMAL);
+  if (ComposePostInstallPath(session, path)) ShellExecuteA(session->main_window, 0, path, 0, 0, SW_SHOWNORMAL);
+}
+
+void CompleteInstallation(SfxSession* session) {
+  if (session->installer_mode) CreateShortcuts(session);
+  if (session->post_install_program && session->post_install_program[0]) RunPostInstallProgram(session);
   RegisterInstallation(session);
 }

@@ -27,9 +27,10 @@ bool StartUp(SfxSession* session, const char* commandLineTail) {
   if (!ReadSfxConfig(session)) return false;
   DetectAssociations(session);
 
-  WNDCLASSEXA windowClass;
+  // The plain class record: a class without a small icon of its own takes
+  // it from its icon, as with the extended record and no small icon.
+  WNDCLASSA windowClass;
   memset(&windowClass, 0, sizeof windowClass);
-  windowClass.cbSize = sizeof windowClass;
   windowClass.style = CS_HREDRAW | CS_VREDRAW;
   windowClass.lpfnWndProc = ProgressWindowProc;
   windowClass.hInstance = session->instance;
@@ -37,7 +38,7 @@ bool StartUp(SfxSession* session, const char* commandLineTail) {
   windowClass.hCursor = LoadCursorA(0, IDC_ARROW);
   windowClass.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = kWindowClass;
-  if (!RegisterClassExA(&windowClass)) return false;
+  if (!RegisterClassA(&windowClass)) return false;
 
   // The progress bar's class lives in the common controls.
   InitCommonControls();
@@ -56,8 +57,9 @@ bool StartUp(SfxSession* session, const char* commandLineTail) {
   session->abort_button = CreateChild(session, "BUTTON", kAbortText, 0, 65, 50, 88, 19, ID_ABORT_BUTTON);
   if (!session->abort_button) return false;
   SendMessageA(session->abort_button, WM_SETFONT, (WPARAM)font, 0);
+  // Hidden until the run starts (a window never shown has nothing to paint,
+  // so there is nothing to update either).
   ShowWindow(session->main_window, SW_HIDE);
-  UpdateWindow(session->main_window);
   SendMessageA(session->main_window, WM_SFX_START, 0, 0);
   return true;
 }
