@@ -82,7 +82,7 @@ FILE* OpenOutputFile(SfxSession* session, const char* path) {
   if (output) return output;
   char baseName[_MAX_FNAME];
   _splitpath(path, 0, 0, baseName, 0);
-  if (strcmp(baseName, kRegistryNames + VORN_DLL_AT) == 0) {
+  if (strcmp(baseName, kVornDllName) == 0) {
     // The shell extension is in use: its registration (the handler for all
     // files, then its class) goes, so that it is not loaded after the
     // restart the message asks for.

@@ -26,6 +26,8 @@ enum {
 #define kInprocServerKey (kRegistryNames + INPROC_SERVER_KEY_AT)
 // "*\shellex\ContextMenuHandlers\VornDll" under HKEY_CLASSES_ROOT.
 #define kFileHandlerKey (kRegistryNames + FILE_HANDLER_KEY_AT)
+// "VornDll", the shell extension's name (its file is VornDll.dll).
+#define kVornDllName (kRegistryNames + VORN_DLL_AT)
 // "Software\Tenbrel\Vorn\Output" under HKEY_CURRENT_USER: backups of
 // foreign classes and the install directory.
 #define kOutputKey (kRegistryNames + OUTPUT_KEY_AT)
