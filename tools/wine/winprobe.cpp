@@ -9,8 +9,9 @@
 //                   let the matching window's process run only in short
 //                   slices (its threads other than the window's own are
 //                   suspended in between) until the filters match; leave
-//                   those threads suspended inside the program's own code
-//                   (or its C runtime) and print the window. The window thread keeps
+//                   those threads suspended inside the program's own code,
+//                   its C runtime or a harmless system call (see
+//                   SafeRanges) and print the window. The window thread keeps
 //                   running, so the window paints and takes clicks.
 //                   With --anywhere the threads may stop anywhere (for a
 //                   quick look at the window only; thaw right after).
@@ -239,11 +240,51 @@ static void ResumeAll(OtherThreads* threads) {
 // C runtime's (msvcrt.dll, whose only locks are those of the program's own
 // streams). Elsewhere, in the system libraries, it might hold a lock that
 // the window thread needs while it paints or takes a click.
+//
+// A few system calls are safe too: a thread inside the stub of SendMessage's
+// call (waiting for the window thread to answer) or of a file read or write
+// holds nothing, since their callers take no lock around them. A worker that
+// copies stored data spends nearly all its time in those, so without them it
+// is hardly ever seen at a safe point.
 struct SafeRanges {
-  DWORD base[2];
-  DWORD size[2];
+  DWORD base[5];
+  DWORD size[5];
   int count;
 };
+
+struct SyscallStub {
+  const char* module;
+  const char* function;
+};
+
+static const SyscallStub kSafeStubs[] = {
+    {"win32u.dll", "NtUserMessageCall"},
+    {"ntdll.dll", "NtReadFile"},
+    {"ntdll.dll", "NtWriteFile"},
+};
+
+// Wine's system-call stubs: mov eax, n; mov edx, dispatcher; call edx; ret n.
+enum { SYSCALL_STUB_SIZE = 16 };
+
+static void AddRange(SafeRanges* ranges, DWORD base, DWORD size) {
+  if (ranges->count == 5) return;
+  ranges->base[ranges->count] = base;
+  ranges->size[ranges->count++] = size;
+}
+
+// The stubs lie at the same offsets in the other process's copy of a
+// library as in ours; only the base may differ.
+static void AddSyscallStubs(SafeRanges* ranges, const char* module, DWORD targetBase) {
+  HMODULE own = GetModuleHandleA(module);
+  if (!own) return;
+  for (const SyscallStub& stub : kSafeStubs) {
+    if (lstrcmpiA(stub.module, module) != 0) continue;
+    FARPROC address = GetProcAddress(own, stub.function);
+    if (!address) continue;
+    DWORD offset = (DWORD)((DWORD_PTR)address - (DWORD_PTR)own);
+    AddRange(ranges, targetBase + offset, SYSCALL_STUB_SIZE);
+  }
+}
 
 static bool FindSafeRanges(DWORD pid, SafeRanges* ranges) {
   ranges->count = 0;
@@ -254,13 +295,12 @@ static bool FindSafeRanges(DWORD pid, SafeRanges* ranges) {
   bool program = false;
   for (BOOL more = Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry)) {
     const char* name = entry.szModule;
+    DWORD base = (DWORD)(DWORD_PTR)entry.modBaseAddr;
     size_t length = strlen(name);
     bool isProgram = !program && length > 4 && lstrcmpiA(name + length - 4, ".exe") == 0;
-    if ((isProgram || lstrcmpiA(name, "msvcrt.dll") == 0) && ranges->count < 2) {
-      ranges->base[ranges->count] = (DWORD)(DWORD_PTR)entry.modBaseAddr;
-      ranges->size[ranges->count++] = entry.modBaseSize;
-      program = program || isProgram;
-    }
+    if (isProgram || lstrcmpiA(name, "msvcrt.dll") == 0) AddRange(ranges, base, entry.modBaseSize);
+    program = program || isProgram;
+    AddSyscallStubs(ranges, name, base);
   }
   CloseHandle(snapshot);
   return program;
