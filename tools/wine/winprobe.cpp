@@ -246,12 +246,6 @@ static void ResumeAll(OtherThreads* threads) {
 // holds nothing, since their callers take no lock around them. A worker that
 // copies stored data spends nearly all its time in those, so without them it
 // is hardly ever seen at a safe point.
-struct SafeRanges {
-  DWORD base[5];
-  DWORD size[5];
-  int count;
-};
-
 struct SyscallStub {
   const char* module;
   const char* function;
@@ -263,11 +257,20 @@ static const SyscallStub kSafeStubs[] = {
     {"ntdll.dll", "NtWriteFile"},
 };
 
+// The program, its C runtime and each stub.
+enum { MAX_SAFE_RANGES = 2 + sizeof kSafeStubs / sizeof kSafeStubs[0] };
+
+struct SafeRanges {
+  DWORD base[MAX_SAFE_RANGES];
+  DWORD size[MAX_SAFE_RANGES];
+  int count;
+};
+
 // Wine's system-call stubs: mov eax, n; mov edx, dispatcher; call edx; ret n.
 enum { SYSCALL_STUB_SIZE = 16 };
 
 static void AddRange(SafeRanges* ranges, DWORD base, DWORD size) {
-  if (ranges->count == 5) return;
+  if (ranges->count == MAX_SAFE_RANGES) return;
   ranges->base[ranges->count] = base;
   ranges->size[ranges->count++] = size;
 }
