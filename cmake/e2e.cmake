@@ -4,7 +4,7 @@
 # size constrained; they land in build/win32/e2e/.
 set(E2E_TOOLS launch winprobe regread lnkread)
 foreach(tool ${E2E_TOOLS})
-  add_executable(${tool} tools/wine/${tool}.cpp)
+  add_executable(${tool} tests/tools/wine/${tool}.cpp)
   set_target_properties(${tool} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/e2e)
   target_compile_options(${tool} PRIVATE -O2 -Wall -Wextra -Wno-unused-parameter)
   target_link_options(${tool} PRIVATE -s -static-libgcc -static-libstdc++ -mconsole)

@@ -17,7 +17,7 @@ E2E_STUB=${VORN_STUB:-$E2E_REPO/build/win32/vornsfx.exe}
 E2E_MKSFX=$E2E_REPO/build/native/mksfx
 E2E_TOOLS=$E2E_REPO/build/win32/e2e
 E2E_CORPUS=$E2E_REPO/build/native/corpus
-E2E_LZHGEN=$E2E_REPO/tools/lzhgen/lzhgen
+E2E_LZHGEN=$E2E_REPO/tests/tools/lzhgen/lzhgen
 E2E_LZHMAKE="python3 $E2E_DIR/lzhmake.py"
 # Seconds any single stub run may take before it counts as hung.
 E2E_RUN_TIMEOUT=${VORN_E2E_RUN_TIMEOUT:-60}
@@ -202,9 +202,9 @@ make_data() { $E2E_LZHMAKE data "$@"; }
 make_archive() { $E2E_LZHMAKE build "$@"; }
 
 # jlha_archive OUT.lzh LIST: compressed members written by jLHA
-# (tools/lzhgen; list: method level name source mtime, tab-separated).
+# (tests/tools/lzhgen; list: method level name source mtime, tab-separated).
 jlha_archive() {
-  [ -x "$E2E_LZHGEN" ] || e2e_die "tools/lzhgen is missing"
+  [ -x "$E2E_LZHGEN" ] || e2e_die "tests/tools/lzhgen is missing"
   TMPDIR=${VORN_E2E_CACHE:-$E2E_TMP} "$E2E_LZHGEN" "$@" || e2e_die "lzhgen failed for $2"
 }
 

@@ -27,7 +27,7 @@ and lines starting with '#' are skipped:
         keep '/' separators instead of '\\').
     copy ARCHIVE [badcrc]
         Every member record of ARCHIVE (an archive of another tool, such
-        as tools/lzhgen) copied unchanged; with badcrc, the CRC-16 in each
+        as tests/tools/lzhgen) copied unchanged; with badcrc, the CRC-16 in each
         copied header is made wrong.
     raw HEX
         These bytes, unchanged (for damaged or unknown headers).

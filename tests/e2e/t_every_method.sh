@@ -3,8 +3,8 @@
 # (-lh0- to -lh7-, -lzs-, -lz5-, -lz4-) at header levels 0, 1 and 2 writes
 # every byte and file time of each: the stored ones, the static-Huffman
 # ones, -lh1- and -lh2- (adaptive trees), -lh3-, -lzs- and -lz5- (with its
-# initial dictionary). -lh2- comes from tools/lh2enc, the others from jLHA
-# (tools/lzhgen).
+# initial dictionary). -lh2- comes from tests/tools/lh2enc, the others from jLHA
+# (tests/tools/lzhgen).
 . "$(dirname "$0")/lib.sh"
 e2e_begin "every method in one installer, levels 0 to 2"
 
@@ -32,7 +32,7 @@ jlha_archive packed.lzh "$packed"
 lh2_member() {  # LEVEL NAME SIZE KIND SEED MTIME
   local file
   file=$(member_data "$2" "$3" "$4" "$5" "$6")
-  python3 "$E2E_REPO/tools/lh2enc/lh2enc.py" -l "$1" -t "$6" "lh2-$1.lzh" "$2=$file" >/dev/null ||
+  python3 "$E2E_REPO/tests/tools/lh2enc/lh2enc.py" -l "$1" -t "$6" "lh2-$1.lzh" "$2=$file" >/dev/null ||
     e2e_die "lh2enc failed for $2"
   printf 'copy\tlh2-%s.lzh\n' "$1" >>"$stored"
 }

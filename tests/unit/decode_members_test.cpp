@@ -135,7 +135,7 @@ class DecodeMembers : public testing::Test {
 };
 
 // ---- -lh1- and -lh2-: long members (tests/data/decode, made by
-// tools/lzhgen/make-decode-fixtures.sh) ----
+// tests/tools/lzhgen/make-decode-fixtures.sh) ----
 
 // Decodes the member symbol by symbol, as the driver does, and counts the
 // rebuilds of the literal/length tree: its root weight then drops.

@@ -4,9 +4,9 @@
 # (they are kept between runs), then runs the benchmark program over them.
 #   -lh1-, -lh3-, -lh5-, -lh6-, -lh7-, -lzs-, -lz5-: one member of 64 MiB of
 #     mixed text and structured binary, compressed by the jLHA library
-#     through tools/lzhgen;
+#     through tests/tools/lzhgen;
 #   -lh2-: one member of 3 MiB of the same kind of data, compressed by
-#     tools/lh2enc (the jLHA library's -lh2- output does not follow the
+#     tests/tools/lh2enc (the jLHA library's -lh2- output does not follow the
 #     method's rules, and lh2enc is slow).
 set -eu
 native=$1 out=$2
@@ -24,7 +24,7 @@ make_jlha() {  # method
   archive=$out/$1.lzh
   [ -f "$archive" ] && return 0
   printf -- '-%s-\t2\tmixed.bin\t%s\t1700000000\n' "$1" "$out/mixed-64m.bin" > "$out/$1.tsv"
-  TMPDIR=$out "$root/tools/lzhgen/lzhgen" "$archive.tmp" "$out/$1.tsv"
+  TMPDIR=$out "$root/tests/tools/lzhgen/lzhgen" "$archive.tmp" "$out/$1.tsv"
   mv "$archive.tmp" "$archive"
 }
 methods="lh1 lh3 lh5 lh6 lh7 lzs lz5"
@@ -44,7 +44,7 @@ if [ -n "$missing" ]; then
 fi
 if [ ! -f "$out/lh2.lzh" ]; then
   echo "bench: making lh2.lzh with lh2enc (once; about half a minute)"
-  python3 "$root/tools/lh2enc/lh2enc.py" -l 2 "$out/lh2.lzh.tmp" "mixed.bin=$out/mixed-3m.bin" >/dev/null
+  python3 "$root/tests/tools/lh2enc/lh2enc.py" -l 2 "$out/lh2.lzh.tmp" "mixed.bin=$out/mixed-3m.bin" >/dev/null
   mv "$out/lh2.lzh.tmp" "$out/lh2.lzh"
 fi
 

@@ -28,8 +28,8 @@ public class LzhGen {
             if (method.equals("-lh2-")) {
                 // jLHA's -lh2- encoder does not follow the method's reference rules
                 // (its distance tree keeps counting while it is a single leaf);
-                // use tools/lh2enc for -lh2- members.
-                System.err.println("lzhgen: -lh2- is not supported here; use tools/lh2enc");
+                // use tests/tools/lh2enc for -lh2- members.
+                System.err.println("lzhgen: -lh2- is not supported here; use tests/tools/lh2enc");
                 System.exit(2);
             }
             int level = Integer.parseInt(f[1]);
