@@ -51,7 +51,7 @@ file(GLOB DECODE_SOURCES CONFIGURE_DEPENDS src/decode/*.cpp)
 foreach(variant speed size)
   set(target decode_tests_asan_${variant})
   add_executable(${target} ${DECODE_TEST_SOURCES} ${DECODE_SOURCES}
-    src/archive/progress.cpp src/ui/continue_flag.cpp tools/host/win32_host.cpp)
+    src/archive/progress.cpp tools/host/win32_host.cpp)
   target_include_directories(${target} PRIVATE src tools/host)
   target_compile_options(${target} PRIVATE -O1 -g -fno-omit-frame-pointer
     -fsanitize=address,undefined -fno-sanitize-recover=all)

@@ -1,11 +1,10 @@
 #include "extract.h"
 #include "folders.h"
-#include "paths.h"
 #include "progress.h"
 #include "../decode/bit_input.h"
 #include "../decode/driver.h"
-#include "../install/registry_keys.h"
-#include "../ui/continue_flag.h"
+#include "../session/paths.h"
+#include "../session/registry_keys.h"
 
 enum { STORED_CHUNK = 2048 };
 

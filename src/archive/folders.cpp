@@ -1,5 +1,5 @@
 #include "folders.h"
-#include "paths.h"
+#include "../session/paths.h"
 
 bool MakeParentDirectories(SfxSession* session, const char* path) {
   char parent[1024];

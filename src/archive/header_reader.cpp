@@ -1,5 +1,5 @@
 #include "header_reader.h"
-#include "paths.h"
+#include "../session/paths.h"
 #include "../session/config_block.h"
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "headers are read as little-endian memory");

@@ -7,6 +7,10 @@ extern uint32_t completedSize;  // original sizes of the members already passed
 extern uint32_t lastPercentage; // last position sent to the bar
 extern HWND progressBar;
 
+// The continue flag: 1 from the start, set to 0 by the window thread when
+// the user aborts, never set back. The extraction loops read it.
+extern volatile LONG continueFlag;
+
 enum { PBM_SETPOS_MESSAGE = WM_USER + 2 };
 
 // Sends the bar its new position when the whole percentage of

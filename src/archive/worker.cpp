@@ -3,8 +3,6 @@
 #include "folders.h"
 #include "progress.h"
 #include "../decode/bit_input.h"
-#include "../ui/continue_flag.h"
-#include "../ui/messages.h"
 
 // Moves the stream to `base` + `distance`; false when that lies beyond what
 // the stream can address, which ends the walk.

@@ -6,7 +6,6 @@
 #include "lzs_lz5.h"
 #include "static_huffman.h"
 #include "../archive/progress.h"
-#include "../ui/continue_flag.h"
 
 __attribute__((aligned(1))) const char methodIds[4 * METHOD_COUNT + 2] = "-lh0-lh1-lh2-lh3-lh4-lh5-lh6-lh7-lzs-lz5-lz4-lhd-";
 

@@ -1,5 +1,5 @@
 #include "install_values.h"
-#include "../archive/paths.h"
+#include "../session/paths.h"
 #include "../session/command_line.h"
 
 // The main program path with its zero.

@@ -7,7 +7,7 @@
 // key. R_END ends a script.
 #pragma once
 #include "install_values.h"
-#include "registry_keys.h"
+#include "../session/registry_keys.h"
 
 // Bytes of the texts that stand for registry names (registry_keys.h) ...
 #define S_CLSID_KEY "\x09"

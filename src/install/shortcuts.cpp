@@ -1,7 +1,7 @@
 #include "shortcuts.h"
 #include "associations.h"
 #include "../archive/folders.h"
-#include "../archive/paths.h"
+#include "../session/paths.h"
 #include <shellapi.h>
 
 // The special folder of each shortcut option, in the order they are made.

@@ -1,5 +1,5 @@
 #include "config_block.h"
-#include "../archive/paths.h"
+#include "paths.h"
 
 const char kDefaultTitle[] = "Vorn SFX";
 

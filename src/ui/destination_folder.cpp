@@ -1,6 +1,6 @@
 #include "destination_folder.h"
 #include "../archive/folders.h"
-#include "../archive/paths.h"
+#include "../session/paths.h"
 
 // "フォルダを作成できません" (the folder cannot be created)
 static const char kCannotCreateFolder[] =

@@ -11,8 +11,7 @@
 
 #include "archive/progress.h"
 #include "archive/worker.h"
-#include "ui/continue_flag.h"
-#include "ui/messages.h"
+#include "archive/worker.h"
 
 static int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
   chmod(path, 0700);

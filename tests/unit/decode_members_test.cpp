@@ -14,7 +14,6 @@
 #include "decode/bit_input.h"
 #include "decode/driver.h"
 #include "decode/static_huffman.h"
-#include "ui/continue_flag.h"
 
 namespace {
 

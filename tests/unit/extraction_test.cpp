@@ -6,11 +6,10 @@
 
 #include "archive/extract.h"
 #include "archive/progress.h"
-#include "install/registry_keys.h"
+#include "session/registry_keys.h"
 #include "test_support.h"
-#include "ui/continue_flag.h"
 #include "ui/destination_folder.h"
-#include "ui/messages.h"
+#include "archive/worker.h"
 
 namespace {
 

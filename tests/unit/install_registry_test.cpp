@@ -5,7 +5,7 @@
 #include <set>
 
 #include "install/associations.h"
-#include "install/registry_keys.h"
+#include "session/registry_keys.h"
 #include "test_support.h"
 
 namespace {

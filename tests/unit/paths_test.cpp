@@ -2,7 +2,7 @@
 // check that keeps members inside the destination folder.
 #include <gtest/gtest.h>
 
-#include "archive/paths.h"
+#include "session/paths.h"
 
 namespace {
 

@@ -32,7 +32,6 @@
 #include "decode/bit_input.h"
 #include "decode/driver.h"
 #include "session/session.h"
-#include "ui/continue_flag.h"
 
 namespace {
 

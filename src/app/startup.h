@@ -1,6 +1,6 @@
 // Process entry, start-up and the message loop.
 #pragma once
-#include "session.h"
+#include "../session/session.h"
 
 // Fills the session from the command line and the configuration block and
 // builds the hidden progress window; false ends the program silently.

@@ -1,10 +1,10 @@
 #include "startup.h"
-#include "command_line.h"
-#include "config_block.h"
+#include "messages.h"
+#include "progress_window.h"
 #include "../archive/progress.h"
-#include "../install/installer.h"
-#include "../ui/messages.h"
-#include "../ui/progress_window.h"
+#include "../install/associations.h"
+#include "../session/command_line.h"
+#include "../session/config_block.h"
 
 static const char kWindowClass[] = "VORNSFXCLASS";
 // "中止" (Abort)

@@ -1,9 +1,9 @@
 #include "progress_window.h"
-#include "continue_flag.h"
-#include "destination_folder.h"
 #include "messages.h"
-#include "../install/installer.h"
-#include "../archive/worker.h"
+#include "../archive/progress.h"
+#include "../install/shortcuts.h"
+#include "../ui/destination_folder.h"
+#include "../ui/options_dialog.h"
 
 static SfxSession* windowSession;
 static bool workerRunning;

@@ -1,3 +1,0 @@
-#include "continue_flag.h"
-
-volatile LONG continueFlag = 1;
