@@ -4,21 +4,22 @@
 Finishes the stub's PE layout after linking (see cmake/stub.ld):
 - The resources are linked into .text; their directory entry is set from
   the symbols __resources_start__/__resources_end__ of the link map MAP.
-- The import lookup tables, linked last into .idata, are cut off: every
-  import descriptor gets an OriginalFirstThunk of 0, and the loader then
-  takes the names from the import address tables, which hold the same
-  entries until they are bound.
+- The import tables are linked into .text too; their directory entry is
+  set from the symbol __import_descriptors__. Behind the hint/name table
+  the import libraries leave the DLL names among one bookkeeping word per
+  imported function, and then the import lookup tables; the loader reads
+  neither the words nor, once every import descriptor's OriginalFirstThunk
+  is 0, the lookup tables (it takes the names from the import address
+  tables, which hold the same entries until they are bound). The DLL names
+  are packed where the words began and the rest is cut off.
 - The base relocations move from their own section to the end of .text,
-  inside the page .text already takes, and the .reloc section goes: the
-  loader finds them through their directory entry wherever they are. The
-  section whose raw data then ends the file (.idata) is rounded up to the
-  file alignment like every other, but as the stub is padded to a whole
-  number of blocks anyway, its rounding costs nothing; only .text's does.
+  and the .reloc section goes: the loader finds them through their
+  directory entry wherever they are.
 - The PE headers move to offset 0x40, over the DOS stub program that the
   linker puts there, and the header area shrinks to one file-alignment block
   when the headers then fit in it.
-Apart from the relocations, sections keep their virtual addresses, so the
-loaded image is the same; only their places in the file move.
+Apart from the relocations and the DLL names, everything keeps its virtual
+address, so the loaded image is the same; only places in the file move.
 """
 import re
 import struct
@@ -88,26 +89,34 @@ def section_of(rva):
 start, end = symbol("__resources_start__"), symbol("__resources_end__")
 struct.pack_into("<II", data, directory + 8 * RESOURCES, start if end > start else 0, end - start)
 
-# Import lookup tables.
-lookup_start, lookup_end = symbol("__lookup_tables_start__"), symbol("__lookup_tables_end__")
-imports = section_of(lookup_start)
-if lookup_end != imports.address + imports.virtual_size:
-    sys.exit("finish-pe-layout: the import lookup tables are not at the end of " + imports.name)
-descriptors = u32(directory + 8 * IMPORTS)
-raw = bytearray(section_of(descriptors).raw)
+# Import tables: OriginalFirstThunk 0 in every descriptor, the DLL names
+# packed, the bookkeeping words and the lookup tables cut off.
+names_start, lookup_end = symbol("__dll_names_start__"), symbol("__lookup_tables_end__")
+text = sections[0]
+if section_of(names_start) is not text or lookup_end != text.address + text.virtual_size:
+    sys.exit("finish-pe-layout: the import tables do not end .text")
+descriptors = symbol("__import_descriptors__")
+raw = bytearray(text.raw)
+names = bytearray()
 count = 0
-at = descriptors - imports.address
-while any(raw[at + 20 * count:at + 20 * count + 20]):
-    struct.pack_into("<I", raw, at + 20 * count, 0)
+while True:
+    at = descriptors - text.address + 20 * count
+    if not any(raw[at:at + 20]):
+        break
+    name_rva = struct.unpack_from("<I", raw, at + 12)[0] - text.address
+    name = bytes(raw[name_rva:raw.index(0, name_rva) + 1])
+    struct.pack_into("<III", raw, at + 0, 0, 0, 0)  # OriginalFirstThunk, time stamp, forwarder chain
+    struct.pack_into("<I", raw, at + 12, names_start + len(names))
+    names += name
     count += 1
 struct.pack_into("<II", data, directory + 8 * IMPORTS, descriptors, 20 * (count + 1))
-imports.virtual_size = lookup_start - imports.address
-imports.raw = bytes(raw[:imports.virtual_size])
+cut = lookup_end - names_start - len(names)
+text.raw = bytes(raw[:names_start - text.address]) + bytes(names)
+text.virtual_size = len(text.raw)
 
 # Base relocations to the end of .text.
 relocations_rva, relocations_size = struct.unpack_from("<II", data, directory + 8 * BASE_RELOCATIONS)
 relocations = section_of(relocations_rva)
-text = sections[0]
 if relocations is text or relocations_rva != relocations.address:
     sys.exit("finish-pe-layout: the base relocations are not a section of their own")
 section_alignment = u32(optional + 32)
@@ -116,6 +125,14 @@ next_address = min(s.address for s in sections if s.address > text.address)
 if new_rva + relocations_size > next_address:
     sys.exit("finish-pe-layout: the base relocations do not fit behind .text")
 moved = relocations.raw[:relocations_size]
+at = 0
+while at < relocations_size:
+    page, block = struct.unpack_from("<II", moved, at)
+    for k in range(8, block, 2):
+        entry = struct.unpack_from("<H", moved, at + k)[0]
+        if entry >> 12 and text.address + text.virtual_size <= page + (entry & 0xFFF) < lookup_end:
+            sys.exit("finish-pe-layout: a base relocation points into the cut import tables")
+    at += block
 text.raw = text.raw[:text.virtual_size] + bytes(new_rva - text.address - text.virtual_size) + moved
 text.virtual_size = len(text.raw)
 struct.pack_into("<II", data, directory + 8 * BASE_RELOCATIONS, new_rva, relocations_size)
@@ -143,12 +160,9 @@ for index, s in enumerate(sections):
     struct.pack_into("<IIII", out, entry + 8, s.virtual_size, s.address, raw_size, len(out) if raw_size else 0)
     out += s.raw + bytes(raw_size - len(s.raw))
 open(path, "wb").write(out)
-print("stub: PE layout finished: %d bytes of headers, import lookup tables (%d bytes) cut off, "
-      "base relocations (%d bytes) behind the code" % (new_headers_size, lookup_end - lookup_start, relocations_size))
+print("stub: PE layout finished: %d bytes of headers, %d bytes of import bookkeeping and lookup tables "
+      "cut off, base relocations (%d bytes) behind the code" % (new_headers_size, cut, relocations_size))
 # Only the last section's rounding is free (the stub is padded to whole
-# blocks anyway): the file really ends with that section's own bytes, and
-# every other section grows a block at a time.
+# blocks anyway): the file really ends with that section's own bytes.
 last = [s for s in sections if s.raw][-1]
-used = len(out) - round_up(len(last.raw)) + len(last.raw)
-print("stub: %d bytes in use; .text can grow %d bytes before it takes another block"
-      % (used, round_up(len(text.raw)) - len(text.raw)))
+print("stub: %d bytes in use" % (len(out) - round_up(len(last.raw)) + len(last.raw)))

@@ -6,9 +6,11 @@
 # code of the largest objects, so that growth is seen at every build.
 set -eu
 linked=$1 output=$2 size=$3 map=$4
-"$(dirname "$0")/finish-pe-layout.py" "$linked" "$map"
+report=$("$(dirname "$0")/finish-pe-layout.py" "$linked" "$map")
+echo "$report"
+used=$(echo "$report" | sed -n 's/^stub: \([0-9]*\) bytes in use$/\1/p')
 actual=$(stat -c %s "$linked")
-echo "stub: $actual bytes in whole blocks, of the $size allowed"
+echo "stub: room left: $((size - used)) bytes ($actual bytes in whole blocks, of the $size allowed)"
 i686-w64-mingw32-objdump -h "$linked" | while read -r index name hexsize rest; do
   case "$name" in .*) printf '  section %-8s %6d bytes\n' "$name" "$((0x$hexsize))" ;; esac
 done

@@ -36,7 +36,7 @@ LRESULT CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wParam, LP
       SetWindowTextA(session->label_window, (const char*)lParam);
       return 0;
     case WM_COMMAND:
-      if (LOWORD(wParam) == ID_ABORT_BUTTON) continueFlag = 0;
+      if (LOWORD(wParam) == ID_ABORT_BUTTON) abortRequested = 1;
       return 0;
     case WM_SFX_DONE:
       workerRunning = false;
@@ -51,7 +51,7 @@ LRESULT CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wParam, LP
       // Abort: the worker stops and its final message ends the run, so the
       // file is never closed under it.
       if (!workerRunning) break;
-      continueFlag = 0;
+      abortRequested = 1;
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);

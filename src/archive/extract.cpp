@@ -53,7 +53,7 @@ bool ExtractMember(SfxSession* session, LzhEntry* entry) {
   uint16_t crc;
   bool written = WriteMemberData(session, output, entry->original_size, entry->packed_size, path, index, &crc);
   fclose(output);
-  if (!continueFlag || !written) {
+  if (abortRequested || !written) {
     _unlink(path);
     if (written) return false;
     session->failed = true;
@@ -126,7 +126,7 @@ int32_t CopyStored(SfxSession* session, FILE* output, int32_t length) {
     done += n;
     length -= n;
     UpdateProgress((uint32_t)done);
-    if (!continueFlag) return 0;
+    if (abortRequested) return 0;
   }
   return done;
 }

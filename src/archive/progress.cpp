@@ -4,7 +4,7 @@ uint32_t totalSize;
 uint32_t completedSize;
 uint32_t lastPercentage;
 HWND progressBar;
-volatile LONG continueFlag = 1;
+volatile LONG abortRequested;
 
 uint32_t AddSaturated(uint32_t a, uint32_t b) {
   uint32_t sum = a + b;

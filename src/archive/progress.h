@@ -7,9 +7,10 @@ extern uint32_t completedSize;  // original sizes of the members already passed
 extern uint32_t lastPercentage; // last position sent to the bar
 extern HWND progressBar;
 
-// The continue flag: 1 from the start, set to 0 by the window thread when
-// the user aborts, never set back. The extraction loops read it.
-extern volatile LONG continueFlag;
+// Set by the window thread when the user aborts (Abort button or close box),
+// never cleared; the extraction loops read it. It starts as 0, so that the
+// stub needs no initialised writable data.
+extern volatile LONG abortRequested;
 
 enum { PBM_SETPOS_MESSAGE = WM_USER + 2 };
 

@@ -51,5 +51,5 @@ void __cdecl ExtractionWorker(void* argument) {
     completedSize = AddSaturated(completedSize, (uint32_t)entry.original_size);
     more = ReadMemberHeader(session, &entry);
   }
-  PostMessageA(session->main_window, continueFlag ? WM_SFX_DONE : WM_SFX_ABORTED, 0, 0);
+  PostMessageA(session->main_window, abortRequested ? WM_SFX_ABORTED : WM_SFX_DONE, 0, 0);
 }

@@ -160,7 +160,7 @@ int decodeMember(LzhDecoder* decoder) {
         UpdateProgress(ds->decodedCount);
         if (DECODE_FOR_SPEED) progressCheck = NextProgressChange(ds->decodedCount);
       }
-      if (!continueFlag) {
+      if (abortRequested) {
         result = DECODE_ABORTED;  // bytes since the last full ring stay unwritten
         break;
       }

@@ -73,7 +73,7 @@ ExtractionRun ExtractArchiveHere(const std::string& archiveBytes, void (*hook)(c
   if (!getcwd(current, sizeof current)) abort();
   SetSessionString(&on.session.destination, current, strlen(current));
   totalSize = completedSize = lastPercentage = 0;
-  continueFlag = 1;
+  abortRequested = 0;
   ExtractionWorker(&on.session);
   HostSetMessageHook(nullptr);
   ExtractionRun run;

@@ -128,9 +128,9 @@ class DecodeMembers : public testing::Test {
   void SetUp() override {
     buildCrc16Table();
     totalSize = completedSize = lastPercentage = 0;
-    continueFlag = 1;
+    abortRequested = 0;
   }
-  void TearDown() override { continueFlag = 1; }
+  void TearDown() override { abortRequested = 0; }
 };
 
 // ---- -lh1- and -lh2-: long members (tests/data/decode, made by
@@ -343,7 +343,7 @@ TEST_F(DecodeMembers, EmptyMemberStartsTheMethodButDecodesNothing) {
 // Clearing the continue flag stops the member after the symbol in
 // progress; bytes not yet written out with a full dictionary stay unwritten.
 TEST_F(DecodeMembers, AbortStopsAfterOneSymbol) {
-  continueFlag = 0;
+  abortRequested = 1;
   Decoded run = Decode(METHOD_LZ5, Lz5().literal('a').literal('b').done(), 2);
   EXPECT_EQ(run.result, DECODE_ABORTED);
   EXPECT_EQ(run.bytes, "");

@@ -181,7 +181,7 @@ TEST_F(Extraction, ShellExtensionInUseIsReportedAndUnregistered) {
   HostRegistryKeys()[HostKeyName(HKEY_CLASSES_ROOT, kInprocServerKey)];
   SessionOnBytes on(Level0Member({.name = "VornDll.dll", .data = "MZ"}));
   SetSessionString(&on.session.title, "My Setup", 8);
-  continueFlag = 1;
+  abortRequested = 0;
   LzhEntry entry;
   ASSERT_TRUE(ReadMemberHeader(&on.session, &entry));
   EXPECT_FALSE(ExtractMember(&on.session, &entry));
@@ -201,13 +201,13 @@ TEST_F(Extraction, AbortDeletesOnlyTheMemberBeingWritten) {
   static int named = 0;
   named = 0;
   auto pressAbortAtSecondMember = [](const HostWindowMessage& m) {
-    if (m.message == WM_SFX_FILENAME && ++named == 2) continueFlag = 0;
+    if (m.message == WM_SFX_FILENAME && ++named == 2) abortRequested = 1;
   };
   std::string archive = Level0Member({.name = "first.txt", .data = "1"}) +
                         Level0Member({.name = "big.bin", .data = std::string(10000, 'b')}) +
                         Level0Member({.name = "third.txt", .data = "3"});
   ExtractionRun run = ExtractArchiveHere(archive, pressAbortAtSecondMember);
-  continueFlag = 1;
+  abortRequested = 0;
   EXPECT_TRUE(run.failed);
   EXPECT_TRUE(Posted(WM_SFX_ABORTED));
   EXPECT_FALSE(Posted(WM_SFX_DONE));

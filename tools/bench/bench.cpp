@@ -256,7 +256,7 @@ int main(int argc, char** argv) {
   }
   buildCrc16Table();
   totalSize = 0;  // no progress bar
-  continueFlag = 1;
+  abortRequested = 0;
   if (args.size() == 2 && args[0] == "--peak") return PeakMode(args[1]);
   int runs = 5;
   std::string lhasa = "lhasa";
