@@ -5,19 +5,24 @@ Finishes the stub's PE layout after linking (see cmake/stub.ld):
 - The resources are linked into .text; their directory entry is set from
   the symbols __resources_start__/__resources_end__ of the link map MAP.
 - The import tables are linked into .text too; their directory entry is
-  set from the symbol __import_descriptors__. Behind the hint/name table
-  the import libraries leave the DLL names among one bookkeeping word per
-  imported function, and then the import lookup tables; the loader reads
-  neither the words nor, once every import descriptor's OriginalFirstThunk
-  is 0, the lookup tables (it takes the names from the import address
-  tables, which hold the same entries until they are bound). The DLL names
-  are packed where the words began and the rest is cut off.
+  set from the symbol __import_descriptors__. Behind the import address
+  tables the import libraries leave the function names (each after a
+  2-byte hint, padded to even length), the DLL names among one bookkeeping
+  word per imported function, and the import lookup tables. The loader
+  reads neither the words nor, once every import descriptor's
+  OriginalFirstThunk is 0, the lookup tables (it takes the names from the
+  import address tables, which hold the same entries until they are
+  bound); the names are laid out anew without padding, the hints overlapping
+  the zero bytes that end the names, as many as fit in the header block's
+  unused bytes and the rest behind the address tables, and the rest of the
+  import data is cut off.
 - The base relocations move from their own section to the end of .text,
   and the .reloc section goes: the loader finds them through their
   directory entry wherever they are.
 - The PE headers move to offset 0x40, over the DOS stub program that the
-  linker puts there, and the header area shrinks to one file-alignment block
-  when the headers then fit in it.
+  linker puts there, the optional header keeps only the data directories up
+  to the last the stub uses, and the header area shrinks to one
+  file-alignment block when the headers then fit in it.
 Apart from the relocations and the DLL names, everything keeps its virtual
 address, so the loaded image is the same; only places in the file move.
 """
@@ -48,6 +53,10 @@ file_alignment = u32(optional + 36)
 headers_size = u32(optional + 60)
 directory = optional + 96
 IMPORTS, RESOURCES, BASE_RELOCATIONS = 1, 2, 5
+# The data directories kept, up to the last that the stub may use: the
+# import address table (12), behind the load configuration (10), the base
+# relocations (5) and the certificate table that signing adds (4).
+KEPT_DIRECTORIES = 13
 table = optional + optional_size
 
 
@@ -89,29 +98,64 @@ def section_of(rva):
 start, end = symbol("__resources_start__"), symbol("__resources_end__")
 struct.pack_into("<II", data, directory + 8 * RESOURCES, start if end > start else 0, end - start)
 
-# Import tables: OriginalFirstThunk 0 in every descriptor, the DLL names
-# packed, the bookkeeping words and the lookup tables cut off.
-names_start, lookup_end = symbol("__dll_names_start__"), symbol("__lookup_tables_end__")
+# Import tables: OriginalFirstThunk 0 in every descriptor; behind the
+# address tables the function names and DLL names are laid out anew, and the
+# bookkeeping words and the lookup tables are cut off. A function's name
+# entry is a 2-byte hint and the name; the loader takes the hint only as a
+# guess, so every hint is 0 and its low byte is the zero that ends the name
+# before it: two zero bytes between names, no padding.
+iat_start, iat_end = symbol("__IAT_start__"), symbol("__IAT_end__")
+lookup_end = symbol("__lookup_tables_end__")
 text = sections[0]
-if section_of(names_start) is not text or lookup_end != text.address + text.virtual_size:
+if section_of(iat_end) is not text or lookup_end != text.address + text.virtual_size:
     sys.exit("finish-pe-layout: the import tables do not end .text")
-descriptors = symbol("__import_descriptors__")
 raw = bytearray(text.raw)
-names = bytearray()
+
+
+def text_string(rva):
+    at = rva - text.address
+    return bytes(raw[at:raw.index(0, at)])
+
+
+# The names go into the header block's unused bytes behind the section
+# table first (the headers are mapped like any section, read-only), the rest
+# behind the address tables.
+header_end = 0x40 + 24 + 96 + 8 * KEPT_DIRECTORIES + 40 * (section_count - 1)  # .reloc goes below
+header_names = bytearray(b"\0")
+tail = bytearray(b"\0")
+
+
+def place_name(name, entry_text, extra):
+    """Appends a name (extra: the zero byte or bytes that precede it) where
+    it fits; returns its RVA."""
+    if len(header_names) + extra + len(name) + 1 <= 0x200 - header_end:
+        area, base = header_names, header_end
+    else:
+        area, base = tail, iat_end
+    area += b"\0" * extra
+    rva = base + len(area) - entry_text
+    area += name + b"\0"
+    return rva
+
+
+for at in range(iat_start - text.address, iat_end - text.address, 4):
+    entry = struct.unpack_from("<I", raw, at)[0]
+    if entry:
+        if entry & 0x80000000:
+            sys.exit("finish-pe-layout: an import by ordinal")
+        # The hint: the zero ending the name before and one more.
+        struct.pack_into("<I", raw, at, place_name(text_string(entry + 2), 2, 1))
+descriptors = symbol("__import_descriptors__")
 count = 0
-while True:
+while any(raw[descriptors - text.address + 20 * count:descriptors - text.address + 20 * count + 20]):
     at = descriptors - text.address + 20 * count
-    if not any(raw[at:at + 20]):
-        break
-    name_rva = struct.unpack_from("<I", raw, at + 12)[0] - text.address
-    name = bytes(raw[name_rva:raw.index(0, name_rva) + 1])
+    name = text_string(struct.unpack_from("<I", raw, at + 12)[0])
     struct.pack_into("<III", raw, at + 0, 0, 0, 0)  # OriginalFirstThunk, time stamp, forwarder chain
-    struct.pack_into("<I", raw, at + 12, names_start + len(names))
-    names += name
+    struct.pack_into("<I", raw, at + 12, place_name(name, 0, 0))
     count += 1
 struct.pack_into("<II", data, directory + 8 * IMPORTS, descriptors, 20 * (count + 1))
-cut = lookup_end - names_start - len(names)
-text.raw = bytes(raw[:names_start - text.address]) + bytes(names)
+cut = lookup_end - iat_end - len(tail)
+text.raw = bytes(raw[:iat_end - text.address]) + bytes(tail)
 text.virtual_size = len(text.raw)
 
 # Base relocations to the end of .text.
@@ -146,10 +190,17 @@ put32(optional + 56, (last.address + last.virtual_size + section_alignment - 1) 
 # data. The headers are taken from `data`, which holds the updated
 # directories, section count and image size.
 new_pe = 0x40
-out = bytearray(data[:new_pe]) + data[pe:table]
+if any(data[directory + 8 * KEPT_DIRECTORIES:table]):
+    sys.exit("finish-pe-layout: a data directory beyond those kept is in use")
+struct.pack_into("<H", data, pe + 20, 96 + 8 * KEPT_DIRECTORIES)
+struct.pack_into("<I", data, optional + 92, KEPT_DIRECTORIES)
+out = bytearray(data[:new_pe]) + data[pe:directory + 8 * KEPT_DIRECTORIES]
 struct.pack_into("<I", out, 0x3C, new_pe)
 new_table = len(out)
 out += bytes(40 * section_count)
+if len(out) != header_end:
+    sys.exit("finish-pe-layout: the headers do not end where the names were placed")
+out += header_names
 new_headers_size = round_up(len(out))
 struct.pack_into("<I", out, new_pe + 24 + 60, new_headers_size)
 out += bytes(new_headers_size - len(out))
@@ -160,8 +211,8 @@ for index, s in enumerate(sections):
     struct.pack_into("<IIII", out, entry + 8, s.virtual_size, s.address, raw_size, len(out) if raw_size else 0)
     out += s.raw + bytes(raw_size - len(s.raw))
 open(path, "wb").write(out)
-print("stub: PE layout finished: %d bytes of headers, %d bytes of import bookkeeping and lookup tables "
-      "cut off, base relocations (%d bytes) behind the code" % (new_headers_size, cut, relocations_size))
+print("stub: PE layout finished: %d bytes of headers, %d bytes of import names, bookkeeping and lookup tables "
+      "saved, base relocations (%d bytes) behind the code" % (new_headers_size, cut, relocations_size))
 # Only the last section's rounding is free (the stub is padded to whole
 # blocks anyway): the file really ends with that section's own bytes.
 last = [s for s in sections if s.raw][-1]

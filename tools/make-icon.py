@@ -14,11 +14,11 @@ import sys
 import zlib
 
 SIZE = 32
-# The 16-colour Windows palette; index 0 is made transparent below.
-PALETTE = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128),
-           (0, 128, 128), (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0),
-           (255, 255, 0), (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255)]
-TRANSPARENT, OUTLINE, BOX, TAPE, ARROW = 0, 8, 3, 11, 12
+# The colours of the 16-colour Windows palette that the image uses, at the
+# front of its 4-bit palette (a PNG palette need not have all 16 entries);
+# index 0 is made transparent below.
+PALETTE = [(0, 0, 0), (128, 128, 128), (128, 128, 0), (255, 255, 0), (0, 0, 255)]
+TRANSPARENT, OUTLINE, BOX, TAPE, ARROW = range(len(PALETTE))
 
 
 def draw():

@@ -8,7 +8,8 @@
 static SfxSession* windowSession;
 static bool workerRunning;
 
-bool StartWorker(SfxSession* session) {
+// Makes the destination current and starts the worker thread.
+static bool StartWorker(SfxSession* session) {
   if (!EnsureDestinationFolder(session, session->destination)) return false;
   // Without a worker the window would wait for ever; end the run instead.
   if (_beginthread(ExtractionWorker, 0, session) == (uintptr_t)-1) return false;

@@ -4,5 +4,3 @@
 
 LRESULT CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Makes the destination current and starts the worker thread.
-bool StartWorker(SfxSession* session);

@@ -1,4 +1,4 @@
-#include "startup.h"
+#include "../session/session.h"
 #include "messages.h"
 #include "progress_window.h"
 #include "../archive/progress.h"
@@ -18,7 +18,9 @@ static HWND CreateChild(SfxSession* session, const char* windowClass, const char
                          session->main_window, (HMENU)(INT_PTR)id, session->instance, 0);
 }
 
-bool StartUp(SfxSession* session, const char* commandLineTail) {
+// Fills the session from the command line and the configuration block and
+// builds the hidden progress window; false ends the program silently.
+static bool StartUp(SfxSession* session, const char* commandLineTail) {
   ParseCommandLine(session, commandLineTail);
   GetModuleFileNameA(0, session->module_path, MAX_PATH);
   session->own_file = fopen(session->module_path, "rb");
@@ -57,14 +59,13 @@ bool StartUp(SfxSession* session, const char* commandLineTail) {
   session->abort_button = CreateChild(session, "BUTTON", kAbortText, 0, 65, 50, 88, 19, ID_ABORT_BUTTON);
   if (!session->abort_button) return false;
   SendMessageA(session->abort_button, WM_SETFONT, (WPARAM)font, 0);
-  // Hidden until the run starts (a window never shown has nothing to paint,
-  // so there is nothing to update either).
-  ShowWindow(session->main_window, SW_HIDE);
+  // The window was made without WS_VISIBLE: it stays hidden until the run
+  // starts, with nothing to hide or paint before.
   SendMessageA(session->main_window, WM_SFX_START, 0, 0);
   return true;
 }
 
-int RunMessageLoop() {
+static int RunMessageLoop() {
   MSG message;
   while (GetMessageA(&message, 0, 0, 0)) {
     TranslateMessage(&message);

@@ -34,46 +34,10 @@ static bool ExtractFolder(SfxSession* session, const char* path) {
   return MakeParentDirectories(session, folder);
 }
 
-bool ExtractMember(SfxSession* session, LzhEntry* entry) {
-  const char* path = entry->name[0] == '/' ? entry->name + 1 : entry->name;
-  int index = methodIndex(entry->method_id);
-  if (index < 0) return true;
-  // A name that does not fit, or one that would reach outside the
-  // destination folder, is refused like a damaged member.
-  if (entry->name_too_long || !IsSafeMemberPath(path)) {
-    session->failed = true;
-    ShowMemberMessage(session, kRefusedMessage, path);
-    return false;
-  }
-  if (index == METHOD_LHD || EndsWithSlash(path)) return ExtractFolder(session, path);
-
-  _unlink(path);
-  FILE* output = OpenOutputFile(session, path);
-  if (!output) return false;
-  uint16_t crc;
-  bool written = WriteMemberData(session, output, entry->original_size, entry->packed_size, path, index, &crc);
-  fclose(output);
-  if (abortRequested || !written) {
-    _unlink(path);
-    if (written) return false;
-    session->failed = true;
-    ShowMemberMessage(session, kRefusedMessage, path);
-    return false;
-  }
-  if (entry->has_crc && crc != entry->crc) {
-    session->failed = true;
-    ShowMemberMessage(session, kCorruptedMessage, path);
-    return false;
-  }
-  struct _utimbuf times;
-  times.actime = times.modtime = (time_t)(uint32_t)entry->mtime;
-  _utime(path, &times);
-  // The member is complete: an Abort from now on must not delete it.
-  session->output_path[0] = 0;
-  return true;
-}
-
-FILE* OpenOutputFile(SfxSession* session, const char* path) {
+// Opens the member's file for writing, making its folders when the first
+// try fails. The shell extension's DLL held open by another process gets
+// the in-use message and its registration removed.
+static FILE* OpenOutputFile(SfxSession* session, const char* path) {
   FILE* output = fopen(path, "wb");
   if (output) return output;
   MakeParentDirectories(session, path);
@@ -92,41 +56,68 @@ FILE* OpenOutputFile(SfxSession* session, const char* path) {
   return 0;
 }
 
-bool WriteMemberData(SfxSession* session, FILE* output, int32_t originalSize, int32_t packedSize,
-                     const char* path, int index, uint16_t* crc) {
-  lstrcpynA(session->output_path, path, sizeof session->output_path);
-  if (index == METHOD_LH0 || index == METHOD_LZ4) {
-    CopyStored(session, output, originalSize);
-    *crc = memberCrc;
-    return true;
-  }
-  LzhDecoder decoder;
-  memset(&decoder, 0, sizeof decoder);
-  decoder.archiveStream = session->own_file;
-  decoder.outputStream = output;
-  decoder.uncompressedSize = (uint32_t)originalSize;
-  decoder.compressedSize = (uint32_t)packedSize;
-  decoder.dictionaryBits = methodDictionaryBits(index);
-  decoder.methodIndex = index;
-  int result = decodeMember(&decoder);
-  *crc = memberCrc;
-  return result != DECODE_FAILED;
-}
-
-int32_t CopyStored(SfxSession* session, FILE* output, int32_t length) {
+// Copies `length` stored bytes from own_file to `output`, folding them into
+// memberCrc; stops early when the user aborts.
+static void CopyStored(SfxSession* session, FILE* output, int32_t length) {
   unsigned char buffer[STORED_CHUNK];
   memberCrc = 0;
-  int32_t done = 0;
-  while (length > 0) {
+  for (uint32_t done = 0; length > 0;) {
     int32_t n = length < STORED_CHUNK ? length : STORED_CHUNK;
     size_t got = fread(buffer, 1, (size_t)n, session->own_file);
     if (got < (size_t)n) memset(buffer + got, 0, (size_t)n - got);  // cut short: the CRC tells
-    fwrite(buffer, 1, (size_t)n, output);
-    addToCrc(buffer, (uint32_t)n);
-    done += n;
+    writeAndCrc(buffer, (uint32_t)n, output);
+    done += (uint32_t)n;
     length -= n;
-    UpdateProgress((uint32_t)done);
-    if (abortRequested) return 0;
+    if (!UpdateProgress(done)) return;
   }
-  return done;
+}
+
+// Writes the member's bytes to `output`; memberCrc then holds their CRC-16.
+// False when the member could not be decoded at all (no memory).
+static bool WriteMemberData(SfxSession* session, FILE* output, const LzhEntry* entry, int index) {
+  if (index == METHOD_LH0 || index == METHOD_LZ4) {
+    CopyStored(session, output, entry->original_size);
+    return true;
+  }
+  return decodeMember(index, session->own_file, output, (uint32_t)entry->packed_size,
+                      (uint32_t)entry->original_size) != DECODE_FAILED;
+}
+
+bool ExtractMember(SfxSession* session, LzhEntry* entry) {
+  const char* path = entry->name[0] == '/' ? entry->name + 1 : entry->name;
+  int index = methodIndex(entry->method_id);
+  if (index < 0) return true;
+  // A name that does not fit, or one that would reach outside the
+  // destination folder, is refused like a damaged member.
+  if (entry->name_too_long || !IsSafeMemberPath(path)) {
+    session->failed = true;
+    ShowMemberMessage(session, kRefusedMessage, path);
+    return false;
+  }
+  if (index == METHOD_LHD || EndsWithSlash(path)) return ExtractFolder(session, path);
+
+  _unlink(path);
+  FILE* output = OpenOutputFile(session, path);
+  if (!output) return false;
+  lstrcpynA(session->output_path, path, sizeof session->output_path);
+  bool written = WriteMemberData(session, output, entry, index);
+  fclose(output);
+  if (abortRequested || !written) {
+    _unlink(path);
+    if (written) return false;
+    session->failed = true;
+    ShowMemberMessage(session, kRefusedMessage, path);
+    return false;
+  }
+  if (entry->has_crc && memberCrc != entry->crc) {
+    session->failed = true;
+    ShowMemberMessage(session, kCorruptedMessage, path);
+    return false;
+  }
+  struct _utimbuf times;
+  times.actime = times.modtime = (time_t)(uint32_t)entry->mtime;
+  _utime(path, &times);
+  // The member is complete: an Abort from now on must not delete it.
+  session->output_path[0] = 0;
+  return true;
 }

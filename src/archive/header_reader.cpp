@@ -1,6 +1,5 @@
 #include "header_reader.h"
 #include "../session/paths.h"
-#include "../session/config_block.h"
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "headers are read as little-endian memory");
 static_assert(offsetof(LzhEntry, time_stamp) == offsetof(LzhEntry, packed_size) + 8,
@@ -8,7 +7,7 @@ static_assert(offsetof(LzhEntry, time_stamp) == offsetof(LzhEntry, packed_size) 
 
 enum { HEADER_BUFFER_SIZE = 4096 };
 
-static const char kUnknownHeader[] = "Unknown header";
+const char kUnknownHeader[] = "Unknown header";
 
 static uint32_t Le16(const unsigned char* p) { return p[0] | (uint32_t)p[1] << 8; }
 
@@ -66,19 +65,21 @@ bool ReadMemberHeader(SfxSession* session, LzhEntry* entry) {
   memset(entry, 0, sizeof *entry);
   FILE* stream = session->own_file;
   int first = fgetc(stream);
-  if (first == EOF || first == 0) return false;
+  if (first == EOF || first == 0) return false;  // entry->end: ARCHIVE_CLEAN_END
   header[0] = (unsigned char)first;
   // Every level has its level byte at offset 20; read up to it first.
-  if (!ReadInto(stream, header + 1, 20)) return false;
+  if (!ReadInto(stream, header + 1, 20)) {
+    entry->end = ARCHIVE_CUT_SHORT;
+    return false;
+  }
 
   const uint32_t size = header[0], level = header[20];
   // Bytes of the header before any level-1 extended header. Level 2 gives
   // its full 16-bit size, so that long headers work.
   const uint32_t length = level == 2 ? Le16(header) : size + 2;
   if (level > 2 || length < (level == 2 ? 26u : 22u) || length > HEADER_BUFFER_SIZE) goto unknown;
-  if (!ReadInto(stream, header + 21, length - 21)) return false;
+  if (!ReadInto(stream, header + 21, length - 21)) goto cutShort;
 
-  entry->header_size = (unsigned char)size;
   memcpy(entry->method_id, header + 2, 5);
   // Compressed size, original size and time stamp follow each other in
   // the header as in the entry (little-endian, like the machine).
@@ -109,16 +110,15 @@ bool ReadMemberHeader(SfxSession* session, LzhEntry* entry) {
       const uint32_t end = level == 1 ? (uint32_t)HEADER_BUFFER_SIZE : length;
       uint32_t extendedBytes = 0;
       for (;;) {
-        session->header_cursor = header + position;
-        const uint32_t extSize = Le16(session->header_cursor);
+        const uint32_t extSize = Le16(header + position);
         if (extSize == 0) break;
         if (extSize < 3) goto unknown;
         const uint32_t start = position + 2;
         if (start + extSize > end) {
-          if (level == 1) return false;
+          if (level == 1) goto cutShort;
           goto unknown;
         }
-        if (level == 1 && !ReadInto(stream, header + start, extSize)) return false;
+        if (level == 1 && !ReadInto(stream, header + start, extSize)) goto cutShort;
         extendedBytes += extSize;
         const unsigned char type = header[start];
         const NamePart data = {header + start + 1, extSize - 3};
@@ -141,14 +141,12 @@ bool ReadMemberHeader(SfxSession* session, LzhEntry* entry) {
   entry->mtime = level == 2 ? (int32_t)entry->time_stamp : DosTimeToUnixTime(entry->time_stamp);
   return true;
 
-unknown:
-  MessageBoxA(session->main_window, kUnknownHeader, kDefaultTitle, MB_ICONERROR);
+cutShort:
+  entry->end = ARCHIVE_CUT_SHORT;
   return false;
-}
-
-// Leap years from year 1 through `year`, by the Gregorian rule.
-static uint32_t LeapYearsThrough(uint32_t year) {
-  return year / 4 - year / 100 + year / 400;
+unknown:
+  entry->end = ARCHIVE_UNKNOWN_HEADER;
+  return false;
 }
 
 int32_t DosTimeToUnixTime(uint32_t stamp) {
@@ -163,9 +161,11 @@ int32_t DosTimeToUnixTime(uint32_t stamp) {
   uint32_t year = 1980 + (stamp >> 25);
   if (month > 12) month = 12;  // months 13 to 15 do not exist; take December
   // Leap days of the years before this one, and this year's own once
-  // February is past.
-  uint32_t days = 365 * (year - 1970) + LeapYearsThrough(month >= 3 ? year : year - 1) -
-                  LeapYearsThrough(1969) + kDaysBeforeMonth[month] + day - 1;
+  // February is past: every fourth year from 1972, but for 2100 (MS-DOS
+  // years run from 1980 to 2107).
+  const uint32_t leapThrough = month >= 3 ? year : year - 1;
+  uint32_t days = 365 * (year - 1970) + (leapThrough - 1968) / 4 - (leapThrough >= 2100) +
+                  kDaysBeforeMonth[month] + day - 1;
   _tzset();
   return (int32_t)((((days * 24 + hour) * 60 + minute) * 60 + seconds) + (uint32_t)_timezone);
 }

@@ -2,8 +2,15 @@
 #pragma once
 #include "../session/session.h"
 
+// Why the walk through the archive stopped (ReadMemberHeader false).
+enum ArchiveEnd : unsigned char {
+  ARCHIVE_CLEAN_END,       // the end byte 0, or the end of the file where a header would start
+  ARCHIVE_CUT_SHORT,       // the file ends inside a header
+  ARCHIVE_UNKNOWN_HEADER,  // a header this reader cannot take
+};
+
 struct LzhEntry {
-  unsigned char header_size;  // first byte of the header (low byte of a level-2 size)
+  ArchiveEnd end;             // set when no header was read
   char method_id[5];          // such as "-lh5-"; not terminated
   int32_t packed_size;        // member data in the archive (level 1: without extended headers)
   int32_t original_size;
@@ -20,9 +27,12 @@ struct LzhEntry {
 };
 
 // Reads the next header from the session's own_file into `entry` and leaves
-// the stream at the member's data. False: no further member (end of the
-// archive, a short read, or a damaged header, which is reported).
+// the stream at the member's data. False: no further member; entry->end
+// tells why. Nothing is shown to the user here.
 bool ReadMemberHeader(SfxSession* session, LzhEntry* entry);
+
+// The message for a header that cannot be read, shown by the extraction.
+extern const char kUnknownHeader[];
 
 // MS-DOS date and time (local time) to seconds since 1970-01-01 UTC.
 int32_t DosTimeToUnixTime(uint32_t stamp);

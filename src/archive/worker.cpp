@@ -2,6 +2,7 @@
 #include "extract.h"
 #include "folders.h"
 #include "progress.h"
+#include "../session/config_block.h"
 #include "../decode/bit_input.h"
 
 // Moves the stream to `base` + `distance`; false when that lies beyond what
@@ -11,45 +12,38 @@ static bool SeekForward(FILE* stream, long base, uint32_t distance) {
   return fseek(stream, base + (long)distance, SEEK_SET) == 0;
 }
 
-uint32_t SumOriginalSizes(SfxSession* session) {
-  FILE* stream = session->own_file;
-  long start = ftell(stream);
-  uint32_t sum = 0;
-  for (;;) {
-    long headerStart = ftell(stream);
-    int size = fgetc(stream);
-    unsigned char fields[20];  // offsets 1 to 20 of the header
-    if (size == EOF || size == 0 || fread(fields, 1, sizeof fields, stream) != sizeof fields) break;
-    uint32_t packed = fields[6] | fields[7] << 8 | fields[8] << 16 | (uint32_t)fields[9] << 24;
-    uint32_t original = fields[10] | fields[11] << 8 | fields[12] << 16 | (uint32_t)fields[13] << 24;
-    // Level 2 gives the whole header size in two bytes; the others count
-    // two bytes more than their size byte (and level 1's packed size
-    // covers its extended headers).
-    uint32_t headerLength = fields[19] == 2 ? (uint32_t)size | fields[0] << 8 : (uint32_t)size + 2;
-    sum = AddSaturated(sum, original);
-    if (!SeekForward(stream, headerStart, AddSaturated(headerLength, packed))) break;
+// Walks the members from the stream's position on, adding each one's
+// original size to completedSize. Extracting, it also shows each name and
+// extracts the member; a member that fails ends the walk with `failed` set.
+// Not extracting, it is the size pre-scan: the same walk meets every header
+// the extraction will meet, and no other. Returns why the walk ended.
+static ArchiveEnd WalkMembers(SfxSession* session, bool extract) {
+  LzhEntry entry;
+  while (ReadMemberHeader(session, &entry)) {
+    long dataStart = ftell(session->own_file);
+    if (extract) {
+      SendMessageA(session->main_window, WM_SFX_FILENAME, 0, (LPARAM)entry.name);
+      if (!ExtractMember(session, &entry)) {
+        session->failed = true;
+        break;
+      }
+      NotifyShell(session, false, entry.name);
+    }
+    if (!SeekForward(session->own_file, dataStart, (uint32_t)entry.packed_size)) break;
+    completedSize = AddSaturated(completedSize, (uint32_t)entry.original_size);
   }
-  fseek(stream, start, SEEK_SET);
-  return sum;
+  return entry.end;
 }
 
 void __cdecl ExtractionWorker(void* argument) {
   SfxSession* session = (SfxSession*)argument;
   buildCrc16Table();
-  totalSize = SumOriginalSizes(session);
-  LzhEntry entry;
-  bool more = ReadMemberHeader(session, &entry);
-  while (more) {
-    long dataStart = ftell(session->own_file);
-    SendMessageA(session->main_window, WM_SFX_FILENAME, 0, (LPARAM)entry.name);
-    if (!ExtractMember(session, &entry)) {
-      session->failed = true;
-      break;
-    }
-    NotifyShell(session, false, entry.name);
-    if (!SeekForward(session->own_file, dataStart, (uint32_t)entry.packed_size)) break;
-    completedSize = AddSaturated(completedSize, (uint32_t)entry.original_size);
-    more = ReadMemberHeader(session, &entry);
-  }
+  long start = ftell(session->own_file);
+  WalkMembers(session, false);
+  totalSize = completedSize;
+  completedSize = 0;
+  fseek(session->own_file, start, SEEK_SET);
+  if (WalkMembers(session, true) == ARCHIVE_UNKNOWN_HEADER)
+    MessageBoxA(session->main_window, kUnknownHeader, kDefaultTitle, MB_ICONERROR);
   PostMessageA(session->main_window, abortRequested ? WM_SFX_ABORTED : WM_SFX_DONE, 0, 0);
 }

@@ -28,8 +28,8 @@ void fixedDistanceLengths(int row) {
   buildDecodeTable((unsigned)ds->fixedDistanceSymbols, AUX_TABLE_BITS);
 }
 
-unsigned readDistanceFixed() {
-  unsigned j = decodeWithTable((unsigned)decodeState.fixedDistanceSymbols, AUX_TABLE_BITS);
+unsigned readDistanceFixed(DecodeState* ds) {
+  unsigned j = decodeWithTable((unsigned)ds->fixedDistanceSymbols, AUX_TABLE_BITS);
   return (j << DISTANCE_LOW_BITS) + readBits(DISTANCE_LOW_BITS);
 }
 
@@ -42,42 +42,45 @@ static void linkChild(DecodeState* ds, int node, int child) {
   else ds->leafNode[~child] = node;
 }
 
-// Moves node p to the front of its group (exchanging subtrees with the
-// group's leader), adds one to its weight and regroups it; returns its
-// parent. A node alone in its group keeps the group, or gives it back when
+// Counts one more occurrence of leaf node q: from q up to `root`, each
+// node moves to the front of its group (exchanging subtrees with the
+// group's leader), gains one in weight and is regrouped; then its parent
+// follows. A node alone in its group keeps the group, or gives it back when
 // it joins the group before it.
-int promote(int p) {
+static void promoteToRoot(int q, int root) {
   DecodeState* const ds = decodeBase();
-  AdaptiveNode* node = ds->adaptiveNodes + p;
-  const int b = node->nodeGroup, q = ds->groupLeader[b];
-  const bool alone = q == p && b != node[1].nodeGroup;
-  if (q != p) {
-    AdaptiveNode* leader = node - (p - q);
-    int r = node->nodeChild, t = leader->nodeChild;
-    node->nodeChild = t;
-    leader->nodeChild = r;
-    linkChild(ds, q, r);
-    linkChild(ds, p, t);
-    node = leader;
-    p = q;
+  for (int p = q; p != root;) {
+    AdaptiveNode* node = ds->adaptiveNodes + p;
+    const int b = node->nodeGroup, leaderIndex = ds->groupLeader[b];
+    const bool alone = leaderIndex == p && b != node[1].nodeGroup;
+    if (leaderIndex != p) {
+      AdaptiveNode* leader = node - (p - leaderIndex);
+      int r = node->nodeChild, t = leader->nodeChild;
+      node->nodeChild = t;
+      leader->nodeChild = r;
+      linkChild(ds, leaderIndex, r);
+      linkChild(ds, p, t);
+      node = leader;
+      p = leaderIndex;
+    }
+    if (!alone) ++ds->groupLeader[b];  // p leaves its group
+    if (++node->nodeWeight == node[-1].nodeWeight) {
+      if (alone) giveGroup(ds, b);
+      node->nodeGroup = node[-1].nodeGroup;
+    } else if (!alone) {
+      int g = takeGroup(ds);
+      node->nodeGroup = g;
+      ds->groupLeader[g] = p;
+    }
+    p = node->nodeParent;
   }
-  if (!alone) ++ds->groupLeader[b];  // p leaves its group
-  if (++node->nodeWeight == node[-1].nodeWeight) {
-    if (alone) giveGroup(ds, b);
-    node->nodeGroup = node[-1].nodeGroup;
-  } else if (!alone) {
-    int g = takeGroup(ds);
-    node->nodeGroup = g;
-    ds->groupLeader[g] = p;
-  }
-  return node->nodeParent;
 }
 
 // Halves the weights of the leaves of the tree in nodes start..end-1 and
 // builds the tree anew from them: the leaves, in their old order, and new
 // internal nodes for the pairs of slots from the back are merged by
 // weight from the last slot down.
-void rebuildTree(int start, int end) {
+static void rebuildTree(int start, int end) {
   DecodeState* const ds = &decodeState;  // shorter here than through a base register
   AdaptiveNode* const nodes = ds->adaptiveNodes;
   AdaptiveNode* const first = nodes + start;
@@ -143,10 +146,6 @@ static void startAdaptiveSymbols() {
   rebuildTree(SYMBOL_ROOT, 2 * n - 1);
 }
 
-static void promoteToRoot(int q, int root) {
-  while (q != root) q = promote(q);
-}
-
 void countSymbol(int s) {
   DecodeState* const ds = decodeBase();
   if (ds->adaptiveNodes[SYMBOL_ROOT].nodeWeight == REBUILD_WEIGHT) rebuildTree(SYMBOL_ROOT, 2 * ds->symbolCount - 1);
@@ -191,12 +190,10 @@ void addDistanceLeaf(int p) {
 }
 
 // Walks from a root whose child pair is x down to a leaf, one bit per
-// node; returns the leaf's symbol. The speed build looks at the bits 16 at
-// a time and consumes them afterwards, the size build reads them one by
-// one: the same bits are consumed either way.
+// node; returns the leaf's symbol. The bits are looked at 16 at a time and
+// consumed afterwards.
 static DECODE_HOT int walkAdaptiveTree(int x) {
   const DecodeState* const ds = decodeBase();
-#if DECODE_FOR_SPEED
   unsigned w = peekBits16(ds), n = 0;
   while (x > 0) {
     x = ds->adaptiveNodes[x - (int)((w >> 15) & 1)].nodeChild;
@@ -208,23 +205,19 @@ static DECODE_HOT int walkAdaptiveTree(int x) {
     }
   }
   dropBits(n);
-#else
-  while (x > 0) x = ds->adaptiveNodes[x - (int)readBits(1)].nodeChild;
-#endif
   return ~x;
 }
 
-unsigned readSymbolAdaptive() {
-  int s = walkAdaptiveTree(decodeState.adaptiveNodes[SYMBOL_ROOT].nodeChild);
+unsigned readSymbolAdaptive(DecodeState* ds) {
+  int s = walkAdaptiveTree(ds->adaptiveNodes[SYMBOL_ROOT].nodeChild);
   countSymbol(s);
-  if (s == decodeState.escapeSymbol) s += readBits(8);
+  if (s == ds->escapeSymbol) s += readBits(8);
   return (unsigned)s;
 }
 
 // The alphabet grows by one symbol each time the output passes another 64
 // bytes (counted before the current match), up to the dictionary size.
-unsigned readDistanceAdaptive() {
-  DecodeState* const ds = decodeBase();
+unsigned readDistanceAdaptive(DecodeState* ds) {
   while (ds->decodedCount > ds->nextGrowth) {
     addDistanceLeaf((int)(ds->nextGrowth / DISTANCE_GROWTH));
     ds->nextGrowth += DISTANCE_GROWTH;
@@ -235,8 +228,7 @@ unsigned readDistanceAdaptive() {
   return ((unsigned)p << DISTANCE_LOW_BITS) + readBits(DISTANCE_LOW_BITS);
 }
 
-void startLh1() {
-  DecodeState* const ds = decodeBase();
+void startLh1(DecodeState* ds) {
   ds->symbolCount = 314;
   ds->maxMatch = 60;
   startBits();
@@ -248,8 +240,7 @@ void startLh1() {
 // The distance tree starts as one leaf (distance symbol 0, weight 1 like
 // every node after startAdaptiveSymbols) at its root, built as a rebuild
 // builds a tree: it needs no bits to decode.
-void startLh2() {
-  DecodeState* const ds = decodeBase();
+void startLh2(DecodeState* ds) {
   ds->symbolCount = 286;
   ds->maxMatch = 256;
   startBits();

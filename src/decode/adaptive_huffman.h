@@ -11,15 +11,13 @@
 // Fills auxLengths for the fixed distance code of row 0 (-lh1-, 64
 // symbols) or row 1 (-lh3-, 128 symbols), and builds its table.
 void fixedDistanceLengths(int row);
-unsigned readDistanceFixed();
+unsigned readDistanceFixed(DecodeState* ds);
 
-int promote(int p);
-void rebuildTree(int start, int end);
 void countSymbol(int s);
 void countDistance(int p);
 void addDistanceLeaf(int p);
 
-void startLh1();
-void startLh2();
-unsigned readSymbolAdaptive();
-unsigned readDistanceAdaptive();
+void startLh1(DecodeState* ds);
+void startLh2(DecodeState* ds);
+unsigned readSymbolAdaptive(DecodeState* ds);
+unsigned readDistanceAdaptive(DecodeState* ds);

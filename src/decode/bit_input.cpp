@@ -23,25 +23,26 @@ void buildCrc16Table() {
   }
 }
 
+// Four bytes a step (the CRC folded into the first two), each through the
+// table of its distance from the end of the step; then byte by byte.
 void addToCrc(const unsigned char* bytes, uint32_t count) {
   DecodeState* const ds = decodeBase();
   const uint16_t* const t = ds->crc16Table;
   unsigned crc = ds->memberCrc;
-#if DECODE_FOR_SPEED
-  for (; count >= 8; count -= 8, bytes += 8) {
-    crc ^= bytes[0] | bytes[1] << 8;
-    crc = t[7 * 256 + (crc & 0xFF)] ^ t[6 * 256 + (crc >> 8)] ^ t[5 * 256 + bytes[2]] ^
-          t[4 * 256 + bytes[3]] ^ t[3 * 256 + bytes[4]] ^ t[2 * 256 + bytes[5]] ^ t[256 + bytes[6]] ^
-          t[bytes[7]];
+  // An unaligned word load (a call to memcpy would cost as much as the
+  // step); little-endian, so the first byte is the lowest.
+  typedef uint32_t __attribute__((may_alias, aligned(1))) Word;
+  for (; count >= 4; count -= 4, bytes += 4) {
+    uint32_t w = *(const Word*)bytes ^ crc;
+    crc = t[3 * 256 + (w & 0xFF)] ^ t[2 * 256 + (w >> 8 & 0xFF)] ^ t[256 + (w >> 16 & 0xFF)] ^ t[w >> 24];
   }
-#endif
-  for (uint32_t i = 0; i < count; ++i) crc = t[(crc ^ bytes[i]) & 0xFF] ^ (crc >> 8);
+  for (; count; --count) crc = t[(crc ^ *bytes++) & 0xFF] ^ (crc >> 8);
   ds->memberCrc = (uint16_t)crc;
 }
 
 void writeAndCrc(const unsigned char* bytes, uint32_t count, FILE* stream) {
   addToCrc(bytes, count);
-  fwrite(bytes, 1, count, stream);
+  if (fwrite(bytes, 1, count, stream) != count) decodeState.writeFailed = true;
 }
 
 enum { FALLBACK_INPUT_BUFFER_SIZE = 16384 };
@@ -61,73 +62,56 @@ bool fillInputBuffer(uint32_t compressedSize) {
   }
   ds->inputBuffer = buffer;
   ds->inputBufferSize = size;
-  ds->inputBufferPos = 0;
-  fread(buffer, 1, size, ds->archiveStream);
+  ds->input.inputNext = ds->input.inputEnd = buffer;
+  ds->compressedLeft = compressedSize;
   return true;
 }
 
-void releaseInputBuffer() { free(decodeState.inputBuffer); }
-
-unsigned nextInputByte(FILE* stream) {
-  DecodeState* const ds = decodeBase();
-  if (ds->inputBufferPos == ds->inputBufferSize) {
-    if (ds->inputBufferSize == 0) return 0;
-    fread(ds->inputBuffer, 1, ds->inputBufferSize, stream);
-    ds->inputBufferPos = 0;
-  }
-  return ds->inputBuffer[ds->inputBufferPos++];
+// The buffer is forgotten as it is freed, so that no later release can free
+// it twice.
+void releaseInputBuffer() {
+  free(decodeState.inputBuffer);
+  decodeState.inputBuffer = 0;
 }
 
-#if DECODE_FOR_SPEED
-// Fetches whole bytes while they fit below the valid bits: eight bytes at
-// once while they lie inside the member and the buffer. The bits of a
-// partly taken byte are ORed in as well; they are the stream's next bits,
-// so taking the byte again later changes nothing.
-void refillBits() {
+// Reads the next buffer-full, but never beyond the member. A short read (the
+// archive ends early) leaves the rest of the member to read as zeros.
+unsigned refillInput() {
   DecodeState* const ds = decodeBase();
-  if (ds->compressedLeft >= 8 && ds->inputBufferSize - ds->inputBufferPos >= 8) {
+  uint32_t want = ds->compressedLeft < ds->inputBufferSize ? ds->compressedLeft : ds->inputBufferSize;
+  ds->compressedLeft -= want;
+  size_t got = want ? fread(ds->inputBuffer, 1, want, ds->archiveStream) : 0;
+  ds->input.inputNext = ds->inputBuffer;
+  ds->input.inputEnd = ds->inputBuffer + got;
+  if (!got) return 0;
+  return *ds->input.inputNext++;
+}
+
+// The speed build first takes eight bytes at once while they lie in the
+// buffer; the bits of a partly taken byte are ORed in as well, and as they
+// are the stream's next bits, taking the byte again later changes nothing.
+void refillBits() {
+  BitReader& in = decodeBase()->input;
+#if DECODE_FOR_SPEED
+  if (in.inputEnd - in.inputNext >= 8) {
     uint64_t bytes;
-    memcpy(&bytes, ds->inputBuffer + ds->inputBufferPos, 8);
-    ds->bitWindow |= __builtin_bswap64(bytes) >> ds->bitsInWindow;
-    unsigned taken = (BIT_WORD_BITS - ds->bitsInWindow) >> 3;
-    ds->inputBufferPos += taken;
-    ds->compressedLeft -= taken;
-    ds->bitsInWindow += taken * 8;
+    memcpy(&bytes, in.inputNext, 8);
+    in.bitWindow |= __builtin_bswap64(bytes) >> in.bitsInWindow;
+    unsigned taken = (BIT_WORD_BITS - in.bitsInWindow) >> 3;
+    in.inputNext += taken;
+    in.bitsInWindow += taken * 8;
     return;
   }
-  while (ds->bitsInWindow <= BIT_WORD_BITS - 8) {
-    ds->bitWindow |= (BitWord)nextCompressedByte() << (BIT_WORD_BITS - 8 - ds->bitsInWindow);
-    ds->bitsInWindow += 8;
-  }
-}
-#else
-// The window holds 16 to 23 valid bits; a read that leaves 15 fetches the
-// next byte right below them.
-unsigned readBits(unsigned n) {
-  DecodeState* const ds = decodeBase();
-  unsigned value = 0;
-  for (; n; --n) {
-    value = value << 1 | ds->bitWindow >> (BIT_WORD_BITS - 1);
-    ds->bitWindow <<= 1;
-    if (--ds->bitsInWindow < 16) {
-      ds->bitWindow |= (BitWord)nextCompressedByte() << (BIT_WORD_BITS - 8 - 15);
-      ds->bitsInWindow += 8;
-    }
-  }
-  return value;
-}
 #endif
+  while (in.bitsInWindow <= BIT_WORD_BITS - 8) {
+    in.bitWindow |= (BitWord)nextCompressedByte() << (BIT_WORD_BITS - 8 - in.bitsInWindow);
+    in.bitsInWindow += 8;
+  }
+}
 
 void startBits() {
-  DecodeState* const ds = decodeBase();
-  ds->bitWindow = 0;
-#if DECODE_FOR_SPEED
-  ds->bitsInWindow = 0;
+  BitReader& in = decodeBase()->input;
+  in.bitWindow = 0;
+  in.bitsInWindow = 0;
   refillBits();
-#else
-  // Sixteen zero bits, read away: the window then holds the stream's
-  // first 16 bits.
-  ds->bitsInWindow = 16;
-  readBits(16);
-#endif
 }

@@ -1,20 +1,21 @@
 // The same decoder sources serve two builds with different aims.
 //
-// The stub is built for size (DECODE_FOR_SPEED 0): the small hot helpers of
-// the decoders stay out of line, shared by all their callers, the bit
-// reader takes the bits one at a time and fetches one byte at a time, the
-// CRC takes one byte a step, and every function reaches the decoders'
-// state through a base pointer held in a register (decode_state.h).
+// The stub is built for size (DECODE_FOR_SPEED 0): the helpers that several
+// decoders share stay out of line, the bit reader keeps a 32-bit window
+// filled a byte at a time, and every function reaches the decoders' state
+// through a base pointer held in a register (decode_state.h).
 //
 // The native build (tools, tests, benchmark) is built for speed
-// (DECODE_FOR_SPEED 1): the hot helpers are inlined into their callers, the
-// bit reader keeps a 64-bit window and fetches eight bytes at a time, the
-// CRC takes eight bytes a step and matches are copied in blocks.
+// (DECODE_FOR_SPEED 1): the shared helpers are inlined into their callers,
+// the bit reader keeps a 64-bit window filled eight bytes at a time, and
+// matches are copied in blocks.
 //
-// Every algorithm has one implementation; where the builds take different
-// paths (a fast one, or a short one), both read the same bits and produce
-// the same bytes. The native tests can build the size variant too
-// (-DDECODE_FOR_SPEED=0).
+// Everything else is the same code in both: the per-symbol paths take bits
+// and bytes straight from the window and the buffer, the CRC takes eight
+// bytes a step, and progress is looked at only where the bar could move.
+// Where the builds take different paths, both read the same bits and
+// produce the same bytes and progress reports. The native tests build the
+// size variant too (-DDECODE_FOR_SPEED=0).
 #pragma once
 
 #ifndef DECODE_FOR_SPEED
@@ -24,6 +25,10 @@
 #define DECODE_FOR_SPEED 1
 #endif
 #endif
+
+// DECODE_INLINE marks the few tiny helpers that every build inlines: the
+// per-symbol fast paths of the bit reader and the byte source.
+#define DECODE_INLINE inline __attribute__((always_inline))
 
 // DECODE_HOT marks the small hot helpers whose bodies live in the headers.
 // The speed build inlines them into every caller. The size build compiles

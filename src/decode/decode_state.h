@@ -12,9 +12,9 @@
 #include "decode_build.h"
 
 enum {
-  // CRC-16: the byte table, and in the speed build the tables of a byte
-  // followed by 1 to 7 zero bytes, to fold eight bytes a step.
-  CRC_SLICES = DECODE_FOR_SPEED ? 8 : 1,
+  // CRC-16: the byte table and the tables of a byte followed by 1 to 3
+  // zero bytes, to fold four bytes a step.
+  CRC_SLICES = 4,
   // Static Huffman code tables.
   LITERAL_LENGTH_SYMBOLS = 510,
   SYMBOL_TABLE_BITS = 12,
@@ -27,6 +27,8 @@ enum {
   ADAPTIVE_LEAVES = 442,
   DISTANCE_ROOT = 628,       // node of the distance tree's root
   DISTANCE_LEAF_BASE = 314,  // leaf symbol of distance symbol 0
+  // The longest match of any method (-lh2- and -lh3-: 287 bytes).
+  LONGEST_MATCH = 288,
 };
 
 // The bit reader's window: a 64-bit word in the speed build, 32 bits in the
@@ -37,6 +39,17 @@ typedef uint64_t BitWord;
 typedef uint32_t BitWord;
 #endif
 enum { BIT_WORD_BITS = sizeof(BitWord) * 8 };
+
+// The bit reader: window holds the unread bits left-aligned, bitsInWindow
+// of them valid; the member's compressed bytes from inputNext to inputEnd
+// are fetched into the input buffer but not yet taken. A record of its own,
+// so that a per-symbol loop can keep a copy of it in registers.
+struct BitReader {
+  BitWord bitWindow;
+  unsigned bitsInWindow;
+  const unsigned char* inputNext;
+  const unsigned char* inputEnd;
+};
 
 // One node of the adaptive trees. nodeChild holds the index k of the
 // node's child pair (nodes k and k - 1) or, for a leaf, the complement of
@@ -52,15 +65,14 @@ struct DecodeState {
   // Scalars first: in the size build they all lie within a one-byte offset
   // of the record's start, as does the start of auxLengths.
 
-  // Bit input (bit_input.h). bitWindow holds the unread bits left-aligned,
-  // bitsInWindow of them valid; compressedLeft counts the member's
-  // compressed bytes not yet fetched.
-  BitWord bitWindow;
-  unsigned bitsInWindow;
+  // Bit input (bit_input.h): the reader, the buffer holding the member's
+  // compressed bytes, and the count of those not yet fetched into it.
+  BitReader input;
   unsigned char* inputBuffer;
   uint32_t inputBufferSize;
-  uint32_t inputBufferPos;
+  uint32_t compressedLeft;
   uint16_t memberCrc;  // CRC-16 of the bytes written for the member
+  bool writeFailed;    // an output write failed: the member ends
 
   // Block counters of the static Huffman methods and of -lh3-: symbols left
   // in the current block.
@@ -71,21 +83,17 @@ struct DecodeState {
   uint16_t maxMatch;
   uint16_t distanceTotal;
 
-  // The member being decoded, copied from its LzhDecoder record in one
-  // piece (the fields lie in the record's order): the archive (bit input),
-  // the output, the sizes (compressedLeft counts the compressed bytes not
-  // yet fetched) and the dictionary bits, 11 to 16.
+  // The member being decoded and the driver (driver.h): the output, the
+  // sizes, the window that holds the ring of 2^dictionaryBits bytes
+  // (dictionary; ringPos counts the bytes of the ring's current lap).
   FILE* archiveStream;
   FILE* outputStream;
   uint32_t uncompressedSize;
-  uint32_t compressedLeft;
   uint32_t dictionaryBits;
-
-  // The driver (driver.h).
   unsigned char* dictionary;
   uint32_t ringPos;
   uint32_t decodedCount;
-  uint32_t ringSize;  // dictionarySize of the member
+  uint32_t ringSize;
 
   // Static Huffman (static_huffman.h).
   int32_t distanceSymbols;

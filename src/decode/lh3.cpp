@@ -9,8 +9,7 @@ enum {
   LH3_BUILT_IN_DISTANCES = 1,  // row of fixedLengthRows
 };
 
-void startLh3() {
-  DecodeState* const ds = decodeBase();
+void startLh3(DecodeState* ds) {
   startBits();
   ds->fixedDistanceSymbols = LH3_DISTANCE_SYMBOLS;
   ds->lh3BlockRemaining = 0;
@@ -51,8 +50,7 @@ static DECODE_COLD void readLh3BlockHeader() {
   else fixedDistanceLengths(LH3_BUILT_IN_DISTANCES);
 }
 
-unsigned readSymbolLh3() {
-  DecodeState* const ds = decodeBase();
+unsigned readSymbolLh3(DecodeState* ds) {
   if (ds->lh3BlockRemaining == 0) readLh3BlockHeader();
   --ds->lh3BlockRemaining;
   unsigned j = decodeWithTable(LH3_SYMBOLS, SYMBOL_TABLE_BITS);

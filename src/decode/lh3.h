@@ -5,5 +5,5 @@
 #pragma once
 #include "decode_state.h"
 
-void startLh3();
-unsigned readSymbolLh3();
+void startLh3(DecodeState* ds);
+unsigned readSymbolLh3(DecodeState* ds);

@@ -2,27 +2,31 @@
 #include "bit_input.h"
 #include "driver.h"
 
-void startLzs() { startBits(); }
+void startLzs(DecodeState* ds) { startBits(); }
 
 // A flag bit, then an 8-bit literal (1) or an 11-bit ring position and a
-// 4-bit length - 2 (0).
-unsigned readSymbolLzs() {
-  if (readBits(1)) return readBits(8);
-  decodeState.matchOrigin = readBits(11);
-  return readBits(4) + 256;
+// 4-bit length - 2 (0): an item is at most 16 bits, all looked at at once.
+unsigned readSymbolLzs(DecodeState* ds) {
+  const unsigned item = peekBits16(ds);
+  if (item & 0x8000) {
+    dropBits(9);
+    return (item >> 7) & 0xFF;
+  }
+  dropBits(16);
+  ds->matchOrigin = (item >> 4) & 0x7FF;
+  return (item & 0xF) + 256;
 }
 
-unsigned readDistanceLzs() {
-  const DecodeState* const ds = decodeBase();
+unsigned readDistanceLzs(DecodeState* ds) {
   return (ds->ringPos - ds->matchOrigin - 18) & 0x7FF;
 }
 
 // The dictionary starts as: 18 zero bytes; 13 copies of each byte value
 // 0..255 in turn; the values 0..255 rising; the values 255..0 falling; 128
 // zero bytes; and the driver's spaces in the last 110 bytes.
-void startLz5() {
-  decodeState.flagBitsLeft = 0;
-  unsigned char* const d = decodeState.dictionary;
+void startLz5(DecodeState* ds) {
+  ds->flagBitsLeft = 0;
+  unsigned char* const d = ds->dictionary;
   memset(d, 0, 3986);
   unsigned char* p = d + 18;
   for (unsigned v = 0; v < 256; ++v) {
@@ -35,8 +39,7 @@ void startLz5() {
 // the low 8 bits of the 12-bit position, then its high 4 bits and the
 // length - 3. The bytes come from the member's compressed data, and are 0
 // past its end.
-unsigned readSymbolLz5() {
-  DecodeState* const ds = decodeBase();
+unsigned readSymbolLz5(DecodeState* ds) {
   if (ds->flagBitsLeft == 0) {
     ds->flagBitsLeft = 8;
     ds->flagByte = nextCompressedByte();
@@ -52,7 +55,6 @@ unsigned readSymbolLz5() {
   return result;
 }
 
-unsigned readDistanceLz5() {
-  const DecodeState* const ds = decodeBase();
+unsigned readDistanceLz5(DecodeState* ds) {
   return (ds->ringPos - ds->matchOrigin - 19) & 0xFFF;
 }

@@ -4,10 +4,10 @@
 #pragma once
 #include "decode_state.h"
 
-void startLzs();
-unsigned readSymbolLzs();
-unsigned readDistanceLzs();
+void startLzs(DecodeState* ds);
+unsigned readSymbolLzs(DecodeState* ds);
+unsigned readDistanceLzs(DecodeState* ds);
 
-void startLz5();
-unsigned readSymbolLz5();
-unsigned readDistanceLz5();
+void startLz5(DecodeState* ds);
+unsigned readSymbolLz5(DecodeState* ds);
+unsigned readDistanceLz5(DecodeState* ds);

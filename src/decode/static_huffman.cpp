@@ -57,8 +57,12 @@ static void readAuxLengths(unsigned nn, unsigned nbit, unsigned special) {
     unsigned length = peekBits16(ds) >> 13;
     if (length == 7)
       for (unsigned mask = 1u << 12; peekBits16(ds) & mask; mask >>= 1) ++length;
-    dropBits(length < 7 ? 3 : length - 3);
-    ds->auxLengths[i++] = (unsigned char)length;
+    // The 3 bits, then the 1 bits and their closing 0 bit.
+    dropBits(3);
+    if (length >= 7) dropBits(length - 6);
+    // Only a damaged stream sends more than 16 bits; such a code counts as
+    // 16 bits long, so that no code is longer than the bit reader's reach.
+    ds->auxLengths[i++] = (unsigned char)(length > MAX_CODE_LENGTH ? (unsigned)MAX_CODE_LENGTH : length);
     if (i == special) i += readBits(2);
   }
   buildDecodeTable(nn, AUX_TABLE_BITS, single);
@@ -88,8 +92,7 @@ static void readSymbolLengths() {
 
 // -lh4- and -lh5- use 14 distance symbols and a 4-bit count, -lh6- 16 and
 // -lh7- 17 with a 5-bit count.
-void startStatic() {
-  DecodeState* const ds = decodeBase();
+void startStatic(DecodeState* ds) {
   const bool large = ds->dictionaryBits > 14;
   ds->distanceSymbols = large ? ds->dictionaryBits + 1 : 14;
   ds->distanceCountBits = 4 + large;
@@ -106,8 +109,7 @@ static DECODE_COLD void readBlockHeader() {
   readAuxLengths((unsigned)ds->distanceSymbols, (unsigned)ds->distanceCountBits, 0);
 }
 
-unsigned readSymbolStatic() {
-  DecodeState* const ds = decodeBase();
+unsigned readSymbolStatic(DecodeState* ds) {
   if (ds->blockRemaining == 0) readBlockHeader();
   --ds->blockRemaining;
   return decodeWithTable(LITERAL_LENGTH_SYMBOLS, SYMBOL_TABLE_BITS);
@@ -115,8 +117,88 @@ unsigned readSymbolStatic() {
 
 // Distance symbol 0 is distance 0; symbol j above it a distance from
 // 2^(j-1) to 2^j - 1, its low j - 1 bits sent plainly.
-unsigned readDistanceStatic() {
-  unsigned j = decodeWithTable((unsigned)decodeState.distanceSymbols, AUX_TABLE_BITS);
+unsigned readDistanceStatic(DecodeState* ds) {
+  unsigned j = decodeWithTable((unsigned)ds->distanceSymbols, AUX_TABLE_BITS);
   if (j != 0) j = (1u << (j - 1)) + readBits(j - 1);
   return j;
+}
+
+// The per-symbol loop of the static methods with the bit reader and the
+// output position in registers. It stops before anything the driver must
+// see: the block's end (a new header), a full lap of the ring (a write),
+// fewer than 8 buffered bytes (a refill, or the member's end; a symbol
+// takes at most 47 bits) and stopCount (progress, or the member's size). Codes found in the first-level tables are
+// taken here; longer ones through lookupCode. The symbols are decoded
+// exactly as the driver decodes them one by one.
+void decodeStaticRun(uint32_t stopCount) {
+  // The state is loaded and stored through the base register; inside the
+  // loop the tables are addressed directly, so that every register is left
+  // for the loop's own values.
+  DecodeState* const ds = decodeBase();
+  DecodeState& tables = decodeState;
+  BitWord window = ds->input.bitWindow;
+  unsigned bits = ds->input.bitsInWindow;
+  const unsigned char* next = ds->input.inputNext;
+  const unsigned char* const inputLimit = ds->input.inputEnd - 8;
+  const uint32_t ringSize = ds->ringSize;
+  unsigned char* const lap = ds->dictionary + ringSize;
+  unsigned char* out = lap + ds->ringPos;
+  unsigned char* const start = out;
+  // A symbol may start before the lap's end and before stopCount.
+  const uint32_t toStop = stopCount - ds->decodedCount;
+  unsigned char* const outLimit = toStop < (uint32_t)(lap + ringSize - out) ? out + toStop : lap + ringSize;
+  // Tops the window up to at least 16 bits: two bytes at once (the speed
+  // build: six), right below the valid bits.
+  auto fill = [&]() __attribute__((always_inline)) {
+    if (bits >= 16) return;
+#if DECODE_FOR_SPEED
+    uint64_t bytes;
+    memcpy(&bytes, next, 8);
+    window |= (__builtin_bswap64(bytes) >> 16) << (16 - bits);
+    next += 6;
+    bits += 48;
+#else
+    window |= (BitWord)(next[0] << 8 | next[1]) << (16 - bits);
+    next += 2;
+    bits += 16;
+#endif
+  };
+  auto drop = [&](unsigned n) __attribute__((always_inline)) {
+    window <<= n;
+    bits -= n;
+  };
+  while (tables.blockRemaining && out < outLimit && next <= inputLimit) {
+    fill();
+    const unsigned symbol = tables.symbolTable[window >> (BIT_WORD_BITS - SYMBOL_TABLE_BITS)];
+    if (symbol >= LITERAL_LENGTH_SYMBOLS) break;  // a code longer than the table's: the driver's
+    --tables.blockRemaining;
+    drop(tables.symbolLengths[symbol]);
+    if (symbol <= 255) {
+      *out++ = (unsigned char)symbol;
+      continue;
+    }
+    fill();
+    const unsigned found = lookupCode((unsigned)(window >> (BIT_WORD_BITS - 16)), (unsigned)tables.distanceSymbols, AUX_TABLE_BITS);
+    drop(found >> 16);
+    unsigned distance = found & 0xFFFF;
+    if (distance != 0) {
+      fill();
+      const unsigned extra = (unsigned)(window >> 1 >> (BIT_WORD_BITS - distance));
+      drop(distance - 1);
+      distance = (1u << (distance - 1)) + extra;
+    }
+    uint32_t length = symbol - 253;
+    const unsigned char* in = out - (distance & (ringSize - 1)) - 1;
+    // Byte by byte: a source that overlaps the bytes being written
+    // repeats them.
+    do *out++ = *in++;
+    while (--length);
+  }
+  ds->input.bitWindow = window;
+  ds->input.bitsInWindow = bits;
+  ds->input.inputNext = next;
+  ds->ringPos = (uint32_t)(out - lap);
+  ds->decodedCount += (uint32_t)(out - start);
+  // The driver takes at least 16 valid bits for granted.
+  if (bits < 16) refillBits();
 }

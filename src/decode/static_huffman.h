@@ -28,30 +28,38 @@ static inline unsigned walkTree(const DecodeState* ds, unsigned node, unsigned b
   return node;
 }
 
-// Decodes the next symbol (below symbolCount) of the literal/length code
-// (tableBits 12: symbolTable, symbolLengths) or of the small code (8:
-// auxTable, auxLengths): one table lookup, the overflow tree for codes
-// longer than the table bits.
+// The symbol (below symbolCount) whose code begins the 16 bits `code`, in
+// the low half of the result, and the code's length in the high half: of
+// the literal/length code (tableBits 12: symbolTable, symbolLengths) or of
+// the small code (8: auxTable, auxLengths). One table lookup; the overflow
+// tree for codes longer than the table bits.
 #if DECODE_FOR_SPEED || defined(STATIC_HUFFMAN_OWNER)
-DECODE_HOT unsigned decodeWithTable(unsigned symbolCount, unsigned tableBits) {
+DECODE_HOT unsigned lookupCode(unsigned code, unsigned symbolCount, unsigned tableBits) {
   const DecodeState* const ds = decodeBase();
   const bool aux = tableBits == AUX_TABLE_BITS;
   const unsigned char* lengths = aux ? ds->auxLengths : ds->symbolLengths;
   const uint16_t* table = aux ? ds->auxTable : ds->symbolTable;
-  unsigned j = table[peekBits16(ds) >> (16 - tableBits)];
-  if (j < symbolCount) {
-    dropBits(lengths[j]);
-    return j;
-  }
-  dropBits(tableBits);
-  j = walkTree(ds, j, peekBits16(ds), symbolCount);
-  dropBits((unsigned char)(lengths[j] - tableBits));
-  return j;
+  unsigned j = table[code >> (16 - tableBits)];
+  if (j < symbolCount) return j | lengths[j] << 16;
+  j = walkTree(ds, j, code << tableBits, symbolCount);
+  // A damaged tree may end on a symbol no longer than the table's bits.
+  return j | (lengths[j] > tableBits ? lengths[j] : tableBits) << 16;
+}
+
+// The same, taking the code from decodeState.input.
+DECODE_HOT unsigned decodeWithTable(unsigned symbolCount, unsigned tableBits) {
+  unsigned found = lookupCode(peekBits16(), symbolCount, tableBits);
+  dropBits(found >> 16);
+  return found & 0xFFFF;
 }
 #else
+unsigned lookupCode(unsigned code, unsigned symbolCount, unsigned tableBits);
 unsigned decodeWithTable(unsigned symbolCount, unsigned tableBits);
 #endif
 
-void startStatic();
-unsigned readSymbolStatic();
-unsigned readDistanceStatic();
+void startStatic(DecodeState* ds);
+unsigned readSymbolStatic(DecodeState* ds);
+unsigned readDistanceStatic(DecodeState* ds);
+// Decodes as many symbols of the current block as it can into the ring
+// without the driver, up to `stopCount` bytes of output.
+void decodeStaticRun(uint32_t stopCount);

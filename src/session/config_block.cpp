@@ -3,15 +3,9 @@
 
 const char kDefaultTitle[] = "Vorn SFX";
 
-// fgetc gives EOF exactly when the stream's end-of-file (or error)
-// indicator is set by the read.
-bool ReadCountedText(SfxSession* session, int count, char* buffer) {
-  for (int i = 0; i < count; ++i) {
-    int c = fgetc(session->own_file);
-    if (c == EOF) return false;
-    buffer[i] = (char)c;
-  }
-  return true;
+// Reads `count` bytes into `buffer`; false when the file ends first.
+static bool ReadCountedText(SfxSession* session, int count, char* buffer) {
+  return fread(buffer, 1, (size_t)count, session->own_file) == (size_t)count;
 }
 
 static bool ReadByte(SfxSession* session, unsigned char* value) {

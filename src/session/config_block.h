@@ -7,9 +7,6 @@
 // and leaves the stream at the archive. False: the block is cut short.
 bool ReadSfxConfig(SfxSession* session);
 
-// Reads `count` bytes one at a time into `buffer`; false once the stream's
-// end-of-file indicator is set. A count of 0 or less reads nothing.
-bool ReadCountedText(SfxSession* session, int count, char* buffer);
 
 // The title used when the block gives none; also the caption of the
 // progress window until the run starts, and of the "Unknown header" box.

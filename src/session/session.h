@@ -18,7 +18,6 @@ struct SfxSession {
   HWND label_window;
   HWND abort_button;
   FILE* own_file;
-  unsigned char* header_cursor;
   char* destination;
   char* title;
   char* program_name;

@@ -79,7 +79,7 @@ class AdaptiveTrees : public testing::Test {
 // joining nodes 2j + 2 and 2j + 1, equal weights grouped.
 TEST_F(AdaptiveTrees, StartFromTheFormatsShape) {
   for (int n : {314, 286}) {
-    n == 314 ? startLh1() : startLh2();
+    n == 314 ? startLh1(&ds) : startLh2(&ds);
     EXPECT_EQ(ds.escapeSymbol, n == 314 ? 512 : 285);
     std::vector<uint32_t> weight(2 * n - 1);
     for (int i = 0; i < n; ++i) {
@@ -122,7 +122,7 @@ struct Random {
 // sound through several rebuilds of each, and every leaf weighs what its
 // count says (halved, rounding up, at each rebuild).
 TEST_F(AdaptiveTrees, StaySoundThroughUpdatesAndRebuilds) {
-  startLh2();
+  startLh2(&ds);
   std::vector<uint32_t> symbolWeight(286, 1), distanceWeight(128, 0);
   distanceWeight[0] = 1;
   int distanceLeaves = 1, symbolRebuilds = 0, distanceRebuilds = 0;
@@ -173,7 +173,7 @@ TEST_F(AdaptiveTrees, StaySoundThroughUpdatesAndRebuilds) {
 
 // -lh1-: only the literal/length tree, with its 314 symbols.
 TEST_F(AdaptiveTrees, Lh1TreeStaysSoundThroughRebuilds) {
-  startLh1();
+  startLh1(&ds);
   std::vector<uint32_t> symbolWeight(314, 1);
   Random random{5};
   int rebuilds = 0;

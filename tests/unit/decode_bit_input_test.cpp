@@ -35,7 +35,6 @@ class BitInput : public testing::Test {
     fwrite(after.data(), 1, after.size(), stream_);
     rewind(stream_);
     decodeState.archiveStream = stream_;
-    decodeState.compressedLeft = (uint32_t)bytes.size();
     ASSERT_TRUE(fillInputBuffer((uint32_t)bytes.size()));
   }
   FILE* stream_ = nullptr;
@@ -87,18 +86,17 @@ TEST_F(BitInput, LongReadsAndDropsKeepTheirPlace) {
   // and compare with the bits taken from the bytes directly.
   auto bitAt = [&](size_t n) { return (((unsigned char)bytes[n / 8]) >> (7 - n % 8)) & 1u; };
   size_t at = 0;
-  const unsigned widths[] = {1, 16, 3, 0, 13, 9, 16, 16, 2, 7, 20, 5, 11, 16, 8};
+  const unsigned widths[] = {1, 16, 3, 0, 13, 9, 16, 16, 2, 7, 5, 11, 16, 8};
   for (int round = 0; round < 4; ++round) {
     for (unsigned width : widths) {
-      if (width > 16) {
-        dropBits(width);  // only damaged codes drop more than 16 bits
-        at += width;
-        continue;
-      }
       unsigned expected = 0;
       for (unsigned k = 0; k < width; ++k) expected = expected << 1 | bitAt(at + k);
       ASSERT_EQ(peekBits16() >> (16 - width) & ((1u << width) - 1), expected) << at;
-      ASSERT_EQ(readBits(width), expected) << at;
+      if (width % 2) {
+        dropBits(width);
+      } else {
+        ASSERT_EQ(readBits(width), expected) << at;
+      }
       at += width;
     }
   }
@@ -139,7 +137,6 @@ TEST_F(BitInput, BitsComeThroughASmallBuffer) {
 TEST_F(BitInput, EmptyMemberGivesZeros) {
   Start("", "\x55\x55\x55\x55");
   EXPECT_EQ(decodeState.inputBufferSize, 0u);
-  EXPECT_EQ(nextInputByte(decodeState.archiveStream), 0u);
   EXPECT_EQ(nextCompressedByte(), 0u);
   startBits();
   EXPECT_EQ(readBits(16), 0u);

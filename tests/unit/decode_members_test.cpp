@@ -80,16 +80,8 @@ Decoded Decode(int method, const std::string& packed, uint32_t original, const s
   fwrite(packed.data(), 1, packed.size(), archive);
   fwrite(after.data(), 1, after.size(), archive);
   rewind(archive);
-  LzhDecoder decoder;
-  memset(&decoder, 0, sizeof decoder);
-  decoder.archiveStream = archive;
-  decoder.outputStream = output;
-  decoder.uncompressedSize = original;
-  decoder.compressedSize = (uint32_t)packed.size();
-  decoder.dictionaryBits = methodDictionaryBits(method);
-  decoder.methodIndex = method;
   Decoded run;
-  run.result = decodeMember(&decoder);
+  run.result = decodeMember(method, archive, output, (uint32_t)packed.size(), original);
   run.crc = memberCrc;
   fflush(output);
   rewind(output);
@@ -144,23 +136,22 @@ int CountRebuilds(const Member& m, const std::string& expectedBytes) {
   rewind(archive);
   DecodeState& ds = decodeState;
   ds.archiveStream = archive;
-  ds.compressedLeft = (uint32_t)m.packed.size();
-  ds.dictionaryBits = methodDictionaryBits(m.method);
-  EXPECT_TRUE(fillInputBuffer(ds.compressedLeft));
+  ds.dictionaryBits = methodDictionaryBits[m.method];
+  EXPECT_TRUE(fillInputBuffer((uint32_t)m.packed.size()));
   const MethodDecoder& row = methodDecoder(m.method);
-  row.startMember();
+  row.startMember(&ds);
   std::string out;
   int rebuilds = 0;
   for (ds.decodedCount = 0; ds.decodedCount < m.original;) {
     uint32_t before = ds.adaptiveNodes[0].nodeWeight;
-    unsigned symbol = row.readSymbol();
+    unsigned symbol = row.readSymbol(&ds);
     if (ds.adaptiveNodes[0].nodeWeight < before) ++rebuilds;
     if (symbol < 256) {
       out += (char)symbol;
       ++ds.decodedCount;
       continue;
     }
-    unsigned distance = row.readDistance();
+    unsigned distance = row.readDistance(&ds);
     for (unsigned k = 0; k < symbol - 253; ++k) out += distance < out.size() ? out[out.size() - distance - 1] : ' ';
     ds.decodedCount += symbol - 253;
   }

@@ -93,15 +93,7 @@ int DecodeAll(const std::string& path, const std::vector<Member>& members) {
   int failures = 0;
   for (const Member& m : members) {
     fseek(archive, m.dataOffset, SEEK_SET);
-    LzhDecoder decoder;
-    memset(&decoder, 0, sizeof decoder);
-    decoder.archiveStream = archive;
-    decoder.outputStream = sink;
-    decoder.uncompressedSize = m.original;
-    decoder.compressedSize = m.packed;
-    decoder.dictionaryBits = methodDictionaryBits(m.method);
-    decoder.methodIndex = m.method;
-    if (decodeMember(&decoder) != DECODE_DONE || (m.hasCrc && memberCrc != m.crc)) ++failures;
+    if (decodeMember(m.method, archive, sink, m.packed, m.original) != DECODE_DONE || (m.hasCrc && memberCrc != m.crc)) ++failures;
   }
   fclose(sink);
   fclose(archive);
