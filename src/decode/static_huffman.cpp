@@ -169,10 +169,15 @@ void decodeStaticRun(uint32_t stopCount) {
   };
   while (tables.blockRemaining && out < outLimit && next <= inputLimit) {
     fill();
-    const unsigned symbol = tables.symbolTable[window >> (BIT_WORD_BITS - SYMBOL_TABLE_BITS)];
-    if (symbol >= LITERAL_LENGTH_SYMBOLS) break;  // a code longer than the table's: the driver's
+    unsigned symbol = tables.symbolTable[window >> (BIT_WORD_BITS - SYMBOL_TABLE_BITS)];
     --tables.blockRemaining;
-    drop(tables.symbolLengths[symbol]);
+    if (symbol < LITERAL_LENGTH_SYMBOLS) {
+      drop(tables.symbolLengths[symbol]);
+    } else {
+      const unsigned found = lookupCode((unsigned)(window >> (BIT_WORD_BITS - 16)), LITERAL_LENGTH_SYMBOLS, SYMBOL_TABLE_BITS);
+      drop(found >> 16);
+      symbol = found & 0xFFFF;
+    }
     if (symbol <= 255) {
       *out++ = (unsigned char)symbol;
       continue;
@@ -187,18 +192,15 @@ void decodeStaticRun(uint32_t stopCount) {
       drop(distance - 1);
       distance = (1u << (distance - 1)) + extra;
     }
-    uint32_t length = symbol - 253;
-    const unsigned char* in = out - (distance & (ringSize - 1)) - 1;
-    // Byte by byte: a source that overlaps the bytes being written
-    // repeats them.
-    do *out++ = *in++;
-    while (--length);
+    out = copyForward(out, out - (distance & (ringSize - 1)) - 1, symbol - 253);
   }
-  ds->input.bitWindow = window;
-  ds->input.bitsInWindow = bits;
-  ds->input.inputNext = next;
-  ds->ringPos = (uint32_t)(out - lap);
-  ds->decodedCount += (uint32_t)(out - start);
+  // The base register is taken anew, so that the loop has it for itself.
+  DecodeState* const after = decodeBase();
+  after->input.bitWindow = window;
+  after->input.bitsInWindow = bits;
+  after->input.inputNext = next;
+  after->ringPos = (uint32_t)(out - lap);
+  after->decodedCount += (uint32_t)(out - start);
   // The driver takes at least 16 valid bits for granted.
   if (bits < 16) refillBits();
 }
