@@ -9,7 +9,9 @@ if(NOT CMAKE_BUILD_TYPE)
   set(CMAKE_BUILD_TYPE Release)
 endif()
 
-add_library(vorn_core STATIC ${PORTABLE_SOURCES} tools/host/win32_host.cpp)
+# The publisher's encoder is native only; the stub never carries it.
+file(GLOB ENCODE_SOURCES CONFIGURE_DEPENDS src/encode/*.cpp)
+add_library(vorn_core STATIC ${PORTABLE_SOURCES} ${ENCODE_SOURCES} tools/host/win32_host.cpp)
 target_include_directories(vorn_core PUBLIC src tools/host)
 target_compile_options(vorn_core PRIVATE -Wall -Wextra -Wno-unused-parameter)
 
