@@ -31,11 +31,13 @@ e2e-test:
 	tests/e2e/run-all.sh
 
 # Decoding speed of every method next to lhasa, on archives of 64 MiB made
-# once into build/bench (see tools/bench/run-bench.sh).
+# once into build/bench (see tools/bench/run-bench.sh); encoding next to
+# jLHA and gzip -9 (tools/bench/run-encoder-bench.sh).
 .PHONY: bench
 bench: deps
 	$(MAKE) native
 	tools/bench/run-bench.sh $(NATIVE) build/bench
+	tools/bench/run-encoder-bench.sh $(NATIVE) build/bench
 
 demo: deps
 	$(MAKE) all

@@ -19,10 +19,14 @@ add_executable(mksfx tools/mksfx/mksfx.cpp tools/mksfx/inspect.cpp)
 target_link_libraries(mksfx PRIVATE vorn_core)
 set_target_properties(mksfx PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
-# Decoding speed next to lhasa (`make bench`); not a test.
+# Decoding speed next to lhasa, encoding next to jLHA and gzip (`make
+# bench`); not tests.
 add_executable(bench tools/bench/bench.cpp)
 target_link_libraries(bench PRIVATE vorn_core)
 set_target_properties(bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+add_executable(encoder-bench tools/bench/encoder_bench.cpp)
+target_link_libraries(encoder-bench PRIVATE vorn_core)
+set_target_properties(encoder-bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 enable_testing()
 find_package(GTest REQUIRED)
