@@ -20,7 +20,7 @@ const LevelSettings kLevels[MAX_LEVEL + 1] = {
     {GREEDY, {4, 16}, 32, 0},
     {LAZY, {4, 16}, 32, 12},
     {LAZY, {8, 32}, 64, 16},
-    {LAZY, {16, 64}, 128, 16},
+    {LAZY, {16, 64}, 128, 12},
     {LAZY, {32, 256}, 256, 32},
     {OPTIMAL, {8, 32}, 64, 0},
     {OPTIMAL, {16, 128}, 128, 0},
