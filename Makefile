@@ -33,12 +33,14 @@ e2e-test:
 # Decoding speed of every method next to lhasa, on archives of 64 MiB made
 # once into build/bench: the native decoders (tools/bench/run-bench.sh),
 # then the real stub under Wine next to lhasa and gzip -d
-# (tools/bench/run-stub-bench.sh), whose figures are the ones that count.
+# (tools/bench/run-stub-bench.sh), whose figures are the ones that count;
+# then encoding next to jLHA and gzip -9 (tools/bench/run-encoder-bench.sh).
 .PHONY: bench
 bench: deps
 	$(MAKE) all
 	tools/bench/run-bench.sh $(NATIVE) build/bench
 	tools/bench/run-stub-bench.sh build/bench
+	tools/bench/run-encoder-bench.sh $(NATIVE) build/bench
 
 demo: deps
 	$(MAKE) all

@@ -9,18 +9,24 @@ if(NOT CMAKE_BUILD_TYPE)
   set(CMAKE_BUILD_TYPE Release)
 endif()
 
-add_library(vorn_core STATIC ${PORTABLE_SOURCES} tools/host/win32_host.cpp)
+# The publisher's encoder is native only; the stub never carries it.
+file(GLOB ENCODE_SOURCES CONFIGURE_DEPENDS src/encode/*.cpp)
+add_library(vorn_core STATIC ${PORTABLE_SOURCES} ${ENCODE_SOURCES} tools/host/win32_host.cpp)
 target_include_directories(vorn_core PUBLIC src tools/host)
 target_compile_options(vorn_core PRIVATE -Wall -Wextra -Wno-unused-parameter)
 
-add_executable(mksfx tools/mksfx/mksfx.cpp)
+add_executable(mksfx tools/mksfx/mksfx.cpp tools/mksfx/inspect.cpp)
 target_link_libraries(mksfx PRIVATE vorn_core)
 set_target_properties(mksfx PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
-# Decoding speed next to lhasa (`make bench`); not a test.
+# Decoding speed next to lhasa, encoding next to jLHA and gzip (`make
+# bench`); not tests.
 add_executable(bench tools/bench/bench.cpp)
 target_link_libraries(bench PRIVATE vorn_core)
 set_target_properties(bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+add_executable(encoder-bench tools/bench/encoder_bench.cpp)
+target_link_libraries(encoder-bench PRIVATE vorn_core)
+set_target_properties(encoder-bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 enable_testing()
 find_package(GTest REQUIRED)

@@ -6,7 +6,8 @@ set -eu
 
 packages="cmake make g++ python3 xxd libgtest-dev
   g++-mingw-w64-i686 wine wine32:i386 xvfb xdotool imagemagick x11-utils
-  default-jdk-headless libjlha-java lhasa locales fonts-ipafont-gothic"
+  default-jdk-headless libjlha-java lhasa locales fonts-ipafont-gothic
+  osslsigncode openssl"
 
 missing=""
 for package in $packages; do

@@ -8,7 +8,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 
 missing=""
-for tool in wine wineserver Xvfb xdotool xev xprop import python3 java iconv cmp; do
+for tool in wine wineserver Xvfb xdotool xev xprop import python3 java iconv cmp openssl osslsigncode; do
   command -v "$tool" >/dev/null 2>&1 || missing="$missing $tool"
 done
 if [ -n "$missing" ]; then

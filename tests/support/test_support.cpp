@@ -53,6 +53,37 @@ bool FolderExists(const std::string& path) {
   return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
+static void ReadTreeInto(const std::string& folder, const std::string& below, FolderTree* tree) {
+  DIR* dir = opendir((folder + "/" + below).c_str());
+  if (!dir) return;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    const std::string path = below + name;
+    if (FolderExists(folder + "/" + path)) {
+      (*tree)[path + "/"] = "";
+      ReadTreeInto(folder, path + "/", tree);
+    } else {
+      (*tree)[path] = ReadFileBytes(folder + "/" + path);
+    }
+  }
+  closedir(dir);
+}
+
+FolderTree ReadTree(const std::string& folder) {
+  FolderTree tree;
+  ReadTreeInto(folder, "", &tree);
+  return tree;
+}
+
+void WriteTree(const std::string& folder, const FolderTree& tree) {
+  mkdir(folder.c_str(), 0777);
+  for (const auto& [path, bytes] : tree) {  // in order: a folder before what it holds
+    if (path.back() == '/') mkdir((folder + "/" + path).c_str(), 0777);
+    else WriteFileBytes(folder + "/" + path, bytes);
+  }
+}
+
 std::string Le16(unsigned value) { return std::string{(char)(value & 0xFF), (char)((value >> 8) & 0xFF)}; }
 std::string Le32(unsigned value) { return Le16(value & 0xFFFF) + Le16(value >> 16); }
 

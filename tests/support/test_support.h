@@ -1,5 +1,6 @@
 // Helpers shared by the native tests.
 #pragma once
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,13 @@ std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
+
+// The files and folders below a folder by their path in it: a file's
+// bytes, and "" for a folder, whose path ends in '/'.
+using FolderTree = std::map<std::string, std::string>;
+FolderTree ReadTree(const std::string& folder);
+// Makes the files and folders of `tree` below `folder`.
+void WriteTree(const std::string& folder, const FolderTree& tree);
 std::string Sha256Hex(const std::string& bytes);
 
 // Little-endian bytes of a value.

@@ -2,7 +2,10 @@
 // an output file behind.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
+#include <utime.h>
 
 #include "test_support.h"
 
@@ -14,12 +17,22 @@ class Mksfx : public testing::Test {
     WriteFileBytes("stub.exe", std::string(SFX_STUB_SIZE, 'S'));
     WriteFileBytes("archive.lzh", Level0Member({.name = "a.txt", .data = "abc"}) + '\0');
   }
-  // Runs mksfx with `arguments`; returns its exit status, `errors` its stderr.
-  int Run(const std::string& arguments, std::string* errors = nullptr) {
-    std::string command = std::string(VORN_MKSFX) + " --stub stub.exe " + arguments + " 2>errors.txt";
+  // Runs mksfx with `arguments`; returns its exit status, `errors` its
+  // stderr, `output` its stdout.
+  int Run(const std::string& arguments, std::string* errors = nullptr, std::string* output = nullptr) {
+    std::string command = std::string(VORN_MKSFX) + " --stub stub.exe " + arguments + " 2>errors.txt >output.txt";
     int status = system(command.c_str());
     if (errors) *errors = ReadFileBytes("errors.txt");
+    if (output) *output = ReadFileBytes("output.txt");
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  // Expects mksfx to refuse `arguments` with a message containing `why`,
+  // leaving no out.exe (nor its partial file) behind.
+  void ExpectRefused(const std::string& arguments, const std::string& why) {
+    std::string errors;
+    EXPECT_NE(Run(arguments + " out.exe", &errors), 0) << arguments;
+    EXPECT_NE(errors.find(why), std::string::npos) << arguments << ": " << errors;
+    EXPECT_FALSE(FileExists("out.exe") || FileExists("out.exe.partial")) << arguments;
   }
   ScratchFolder folder;
 };
@@ -69,6 +82,81 @@ TEST_F(Mksfx, RefusesWithoutLeavingAnOutput) {
   EXPECT_NE(Run("--unknown archive.lzh out.exe"), 0);
   EXPECT_FALSE(FileExists("out.exe"));
   EXPECT_FALSE(FileExists("out.exe.partial"));
+}
+
+// A folder in, an installer out, and back: the members listed with their
+// methods, each one decoded and checked by --test, the tree written again
+// by --extract with its names and times; a damaged member fails --test.
+TEST_F(Mksfx, MakesListsTestsAndExtractsAFolder) {
+  const FolderTree tree = {{"docs/", ""},
+                           {"docs/日本語.txt", std::string(20000, 'a') + "text that compresses"},
+                           {"noise.bin", std::string("\x8f\x12\xee\x01\x77\xc3\x5a\x90", 8)},
+                           {"empty/", ""}};
+  WriteTree("source", tree);
+  const utimbuf times = {1234567890, 1234567890};
+  utime("source/docs/日本語.txt", &times);
+  ASSERT_EQ(Run("--plain --level 3 source out.exe"), 0);
+
+  std::string listing;
+  ASSERT_EQ(Run("--list out.exe", nullptr, &listing), 0);
+  EXPECT_NE(listing.find("plain self-extractor"), std::string::npos) << listing;
+  EXPECT_NE(listing.find("-lh7-  2009-02-13 23:31:30"), std::string::npos) << listing;
+  EXPECT_NE(listing.find("docs/日本語.txt"), std::string::npos) << listing;
+  EXPECT_NE(listing.find("-lh0-"), std::string::npos) << listing;
+  EXPECT_NE(listing.find("-lhd-"), std::string::npos) << listing;
+  EXPECT_EQ(Run("--test out.exe"), 0);
+
+  ASSERT_EQ(Run("--extract out.exe copy"), 0);
+  EXPECT_TRUE(ReadTree("copy") == tree);
+  struct stat status;
+  ASSERT_EQ(stat("copy/docs/日本語.txt", &status), 0);
+  EXPECT_EQ(status.st_mtime, 1234567890);
+
+  // The archive alone, as an .lzh, is listed and tested just the same.
+  const std::string installer = ReadFileBytes("out.exe");
+  WriteFileBytes("bare.lzh", installer.substr(SFX_STUB_SIZE + 1));
+  EXPECT_EQ(Run("--test bare.lzh"), 0);
+
+  std::string damaged = installer;
+  const size_t text = damaged.find("\x93\xfa\x96\x7b\x8c\xea.txt");  // the member's name, in Shift-JIS
+  ASSERT_NE(text, std::string::npos);
+  damaged[text + 40] ^= 0x55;  // in its compressed data, behind the header
+  WriteFileBytes("damaged.exe", damaged);
+  std::string report;
+  EXPECT_NE(Run("--test damaged.exe", nullptr, &report), 0);
+  EXPECT_NE(report.find("FAILED  docs/日本語.txt"), std::string::npos) << report;
+}
+
+// Each folder mksfx cannot make an installer of, each with its message
+// and no output left behind; and an archive without the end-of-archive byte
+// gets one, so that the stub's walk stops before anything appended.
+TEST_F(Mksfx, RefusesAFolderItCannotPackAndEndsAnArchive) {
+  ExpectRefused("missing", "cannot read missing");
+  mkdir("empty", 0777);
+  ExpectRefused("empty", "holds no files");
+  WriteTree("emoji", {{"\xf0\x9f\x98\x80.txt", "x"}});
+  ExpectRefused("emoji", "no Shift-JIS form");
+  WriteTree("invalid", {{"\xff.txt", "x"}});
+  ExpectRefused("invalid", "no Shift-JIS form");
+  WriteTree("colon", {{"a:b.txt", "x"}});
+  ExpectRefused("colon", "Windows does not allow");
+  const std::string folder = std::string(100, 'f') + "/";
+  WriteTree("deep", {{folder, ""}, {folder + folder, ""}, {folder + folder + std::string(60, 'n'), ""}});
+  ExpectRefused("deep", "at most 259");
+  mkdir("huge", 0777);
+  FILE* sparse = fopen("huge/sparse.bin", "wb");
+  ASSERT_EQ(ftruncate(fileno(sparse), 0x100000000ll), 0);  // 4 GiB, all of it a hole
+  fclose(sparse);
+  ExpectRefused("huge", "4 GiB");
+  ExpectRefused("--method lh8 archive.lzh", "lh5, lh6 or lh7");
+  ExpectRefused("--level 5 archive.lzh", "apply to a folder");
+
+  const std::string member = Level0Member({.name = "a.txt", .data = "abc"});
+  WriteFileBytes("unended.lzh", member);
+  ASSERT_EQ(Run("--plain unended.lzh ended.exe"), 0);
+  EXPECT_TRUE(ReadFileBytes("ended.exe") == std::string(SFX_STUB_SIZE, 'S') + '\0' + member + '\0');
+  WriteFileBytes("cut.lzh", member + member.substr(0, 10));
+  ExpectRefused("cut.lzh", "cut short");
 }
 
 }  // namespace

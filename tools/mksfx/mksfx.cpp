@@ -1,21 +1,44 @@
-// mksfx: the publisher's tool that makes a Vorn installer out of the stub,
-// an installer configuration block and an existing LZH archive.
+// mksfx: the publisher's tool. It makes a Vorn installer out of the stub,
+// an installer configuration block and the files to install (a folder,
+// compressed here, or an existing LZH archive), optionally signs it, and
+// lists, tests or extracts an installer.
+#include "mksfx.h"
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "archive/header_reader.h"
+#include "encode/folder_members.h"
+#include "encode/sjis_names.h"
 #include "session/session.h"
 #include "win32_host.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: mksfx [options] ARCHIVE.lzh OUTPUT.exe\n"
+    "usage: mksfx [options] SOURCE OUTPUT.exe\n"
+    "       mksfx --list INSTALLER      mksfx --test INSTALLER\n"
+    "       mksfx --extract INSTALLER FOLDER\n"
     "\n"
-    "Writes OUTPUT.exe: the stub, then the installer configuration block, then\n"
-    "ARCHIVE.lzh unchanged. Texts are taken as the bytes given (Shift-JIS for a\n"
-    "Japanese system), at most 255 bytes each.\n"
+    "Writes OUTPUT.exe: the stub, then the installer configuration block, then an\n"
+    "LZH archive. SOURCE is a folder, whose files and subfolders become the\n"
+    "members (compressed here; names converted to Shift-JIS; links and special\n"
+    "files left out), or an LZH archive, copied as it is (a damaged one is\n"
+    "refused; the end-of-archive byte is added when it lacks one). On any error\n"
+    "no output is left behind. Texts are taken as the bytes given (Shift-JIS for\n"
+    "a Japanese system), at most 255 bytes each.\n"
     "\n"
+    "  --method lh5|lh6|lh7   compression of a folder's files (default lh7); a\n"
+    "                         file that does not shrink is stored (-lh0-)\n"
+    "  --level N              1 (fastest) to 9 (smallest), default 5\n"
+    "  --sign CERT.pfx        sign the installer with osslsigncode (Authenticode,\n"
+    "                         SHA-256) using the certificate and key in CERT.pfx\n"
+    "  --password-file FILE   the password of CERT.pfx (default: none)\n"
     "  --stub FILE            the stub (default: ../win32/vornsfx.exe beside mksfx);\n"
     "                         it must be exactly 17408 bytes\n"
     "  --plain                a plain self-extractor: no dialog, no installation\n"
@@ -34,20 +57,32 @@ const char kUsage[] =
     "                         destination\n"
     "  --shortcut-name TEXT   shortcut file name without .lnk (default: the\n"
     "                         program's name)\n"
+    "\n"
+    "  --list INSTALLER       print the configuration block and every member (name,\n"
+    "                         size, packed size, method, time in UTC, CRC-16)\n"
+    "  --test INSTALLER       decode every member with the stub's own decoders and\n"
+    "                         check its CRC-16; exit status 0 only when all match\n"
+    "  --extract INSTALLER FOLDER\n"
+    "                         extract every member below FOLDER with the stub's\n"
+    "                         path rules (names converted back to UTF-8)\n"
+    "  The three take a bare .lzh archive as well.\n"
     "  --help                 this text\n";
 
+enum Mode { MAKE, LIST, TEST, EXTRACT };
+
 struct Options {
-  std::string stub, archive, output;
+  Mode mode = MAKE;
+  std::string stub, source, output;
+  const StaticMethod* method = &kDefaultMethod;
+  int level = DEFAULT_LEVEL;
+  std::string certificate, passwordFile;
   bool plain = false, programFiles = false;
-  bool installerOptionGiven = false;
+  bool installerOptionGiven = false, packingOptionGiven = false;
   std::string title, destination, program, postInstall, shortcutName;
   int startMenu = 0, desktop = 0, sendTo = 0;
 };
 
-[[noreturn]] void Fail(const std::string& message) {
-  fprintf(stderr, "mksfx: %s\n", message.c_str());
-  exit(1);
-}
+std::vector<std::string> filesToRemove;
 
 std::string DefaultStub(const char* argv0) {
   std::string self = argv0;
@@ -56,10 +91,11 @@ std::string DefaultStub(const char* argv0) {
   return dir + "/../win32/vornsfx.exe";
 }
 
-int ParseOptionByte(const std::string& option, const char* text) {
+int ParseNumber(const std::string& option, const char* text, int lowest, int highest) {
   char* end = nullptr;
   long value = strtol(text, &end, 0);
-  if (!*text || *end || value < 0 || value > 255) Fail(option + " needs a number from 0 to 255");
+  if (!*text || *end || value < lowest || value > highest)
+    Fail(option + " needs a number from " + std::to_string(lowest) + " to " + std::to_string(highest));
   return (int)value;
 }
 
@@ -76,8 +112,21 @@ Options ParseArguments(int argc, char** argv) {
     if (arg == "--help" || arg == "-h") {
       fputs(kUsage, stdout);
       exit(0);
+    } else if (arg == "--list" || arg == "--test" || arg == "--extract") {
+      options.mode = arg == "--list" ? LIST : arg == "--test" ? TEST : EXTRACT;
     } else if (arg == "--stub") {
       options.stub = value();
+    } else if (arg == "--method") {
+      options.method = StaticMethodNamed(value());
+      if (!options.method) Fail("--method takes lh5, lh6 or lh7");
+      options.packingOptionGiven = true;
+    } else if (arg == "--level") {
+      options.level = ParseNumber(arg, value(), MIN_LEVEL, MAX_LEVEL);
+      options.packingOptionGiven = true;
+    } else if (arg == "--sign") {
+      options.certificate = value();
+    } else if (arg == "--password-file") {
+      options.passwordFile = value();
     } else if (arg == "--plain") {
       options.plain = true;
     } else if (arg == "--program-files") {
@@ -93,7 +142,7 @@ Options ParseArguments(int argc, char** argv) {
                                  : options.shortcutName) = text;
       options.installerOptionGiven = true;
     } else if (arg == "--start-menu" || arg == "--desktop" || arg == "--send-to") {
-      int byte = ParseOptionByte(arg, value());
+      int byte = ParseNumber(arg, value(), 0, 255);
       (arg == "--start-menu" ? options.startMenu : arg == "--desktop" ? options.desktop : options.sendTo) = byte;
       options.installerOptionGiven = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
@@ -102,11 +151,19 @@ Options ParseArguments(int argc, char** argv) {
       positional.push_back(arg);
     }
   }
-  if (positional.size() != 2) Fail("needs ARCHIVE.lzh and OUTPUT.exe (see --help)");
+  if (options.mode == LIST || options.mode == TEST) {
+    if (positional.size() != 1) Fail("needs one INSTALLER (see --help)");
+    options.source = positional[0];
+    return options;
+  }
+  if (positional.size() != 2)
+    Fail(options.mode == EXTRACT ? "needs INSTALLER and FOLDER (see --help)"
+                                 : "needs SOURCE and OUTPUT.exe (see --help)");
+  options.source = positional[0];
+  options.output = positional[1];
   if (options.plain && options.installerOptionGiven)
     Fail("--plain makes a plain self-extractor; it takes no installer options");
-  options.archive = positional[0];
-  options.output = positional[1];
+  if (!options.passwordFile.empty() && options.certificate.empty()) Fail("--password-file goes with --sign");
   return options;
 }
 
@@ -121,20 +178,34 @@ std::string ReadFile(const std::string& path, const char* what) {
   return bytes;
 }
 
-// The archive must start with a member header that the stub can read.
-void CheckArchive(const std::string& path) {
+// Walks the archive as the stub does: every header must parse, and the
+// walk must end at the end-of-archive byte or exactly at the end of the
+// file. Returns true in the second case: the byte must be added, so that
+// the stub's walk stops there and never runs into a signature.
+bool LacksEndByte(const std::string& path) {
   SfxSession session;
   InitSession(&session, nullptr);
-  session.own_file = fopen(path.c_str(), "rb");
-  if (!session.own_file) Fail("cannot read the archive " + path);
+  FILE* file = session.own_file = fopen(path.c_str(), "rb");
+  if (!file) Fail("cannot read the archive " + path);
   HostMessageBoxes().clear();
   LzhEntry entry;
-  bool read = ReadMemberHeader(&session, &entry);
-  CloseSession(&session);
-  if (!read) {
-    std::string why = HostMessageBoxes().empty() ? "it is empty or cut short" : "its header is damaged or of an unknown kind";
-    Fail("the first member header of " + path + " does not parse: " + why);
+  int members = 0;
+  long end = 0;  // of the last member read
+  while (ReadMemberHeader(&session, &entry)) {
+    ++members;
+    end = ftell(file) + entry.packed_size;
+    fseek(file, end, SEEK_SET);
   }
+  fseek(file, 0, SEEK_END);
+  const long size = ftell(file);
+  fseek(file, end, SEEK_SET);
+  const bool endByte = fgetc(file) == 0;
+  CloseSession(&session);
+  const std::string member = "member " + std::to_string(members + 1) + " of " + path;
+  if (!HostMessageBoxes().empty()) Fail("the header of " + member + " is damaged or of an unknown kind");
+  if (!members) Fail("the first member header of " + path + " does not parse: it is empty or cut short");
+  if (end != size && !endByte) Fail(member + " is cut short");
+  return end == size;
 }
 
 void AppendText(std::string& block, const std::string& text) {
@@ -158,30 +229,133 @@ std::string ConfigurationBlock(const Options& options) {
   return block;
 }
 
-// Written beside the output and renamed into place, so that a failure
-// leaves no output file behind.
-void WriteOutput(const std::string& path, const std::string& bytes) {
-  std::string temporary = path + ".partial";
-  FILE* file = fopen(temporary.c_str(), "wb");
-  if (!file) Fail("cannot write " + path);
-  bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  written = fclose(file) == 0 && written;
-  if (!written || rename(temporary.c_str(), path.c_str()) != 0) {
-    remove(temporary.c_str());
-    Fail("cannot write " + path);
+bool IsFolder(const std::string& path) {
+  struct stat status;
+  if (stat(path.c_str(), &status) != 0) Fail("cannot read " + path);
+  return S_ISDIR(status.st_mode);
+}
+
+std::vector<ArchiveMember> MembersOfFolder(const std::string& folder) {
+  std::vector<ArchiveMember> members;
+  std::vector<std::string> skipped;
+  std::string error;
+  if (!FolderMembers(folder, &members, &skipped, &error)) Fail(error);
+  for (const std::string& path : skipped)
+    fprintf(stderr, "mksfx: left out %s: not a file or folder (a link or a special file)\n", path.c_str());
+  if (members.empty()) Fail(folder + " holds no files or folders");
+  return members;
+}
+
+void WriteBytes(FILE* out, const std::string& bytes) {
+  if (fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size()) Fail("cannot write the output");
+}
+
+void CopyFile(FILE* out, const std::string& path) {
+  FILE* in = fopen(path.c_str(), "rb");
+  if (!in) Fail("cannot read " + path);
+  char buffer[65536];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, in)) > 0;)
+    if (fwrite(buffer, 1, n, out) != n) Fail("cannot write the output");
+  const bool failed = ferror(in) != 0;
+  fclose(in);
+  if (failed) Fail("cannot read " + path);
+}
+
+// Runs a program and waits for it; its exit status, 127 when it could not
+// be started.
+int Run(const std::vector<std::string>& arguments) {
+  std::vector<char*> argv;
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  fflush(stdout);
+  pid_t child = fork();
+  if (child == 0) {
+    freopen("/dev/null", "w", stdout);
+    execvp(argv[0], argv.data());
+    _exit(127);
   }
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child) return 127;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 127;
+}
+
+// Authenticode signature by osslsigncode, appended after the archive: the
+// stub's walk stops at the archive's end byte before it.
+void Sign(const Options& options, const std::string& input, const std::string& output) {
+  std::vector<std::string> command = {"osslsigncode", "sign", "-pkcs12", options.certificate, "-h", "sha256"};
+  if (options.passwordFile.empty()) command.insert(command.end(), {"-pass", ""});
+  else command.insert(command.end(), {"-readpass", options.passwordFile});
+  command.insert(command.end(), {"-in", input, "-out", output});
+  RemoveOnFailure(output);
+  const int status = Run(command);
+  if (status == 127) Fail("cannot run osslsigncode (Debian package osslsigncode)");
+  if (status != 0) Fail("osslsigncode could not sign the installer with " + options.certificate);
+}
+
+// The stub reads its own file with 32-bit signed offsets.
+const int64_t kLargestInstaller = 0x7FFFFFFF;
+
+void MakeInstaller(const Options& options) {
+  const std::string stub = ReadFile(options.stub, "stub");
+  if (stub.size() != SFX_STUB_SIZE)
+    Fail("the stub " + options.stub + " is " + std::to_string(stub.size()) + " bytes; it must be exactly " +
+         std::to_string((int)SFX_STUB_SIZE));
+  const bool fromFolder = IsFolder(options.source);
+  std::vector<ArchiveMember> members;
+  bool addEndByte = false;
+  if (fromFolder) members = MembersOfFolder(options.source);
+  else if (options.packingOptionGiven) Fail("--method and --level apply to a folder, not to an archive");
+  else addEndByte = LacksEndByte(options.source);
+
+  // Written beside the output and renamed into place, so that a failure
+  // leaves no output file behind.
+  const std::string partial = options.output + ".partial";
+  RemoveOnFailure(partial);
+  FILE* out = fopen(partial.c_str(), "w+b");
+  if (!out) Fail("cannot write " + options.output);
+  WriteBytes(out, stub + ConfigurationBlock(options));
+  if (fromFolder) {
+    std::string error;
+    if (!WriteLzhArchive(out, members, *options.method, options.level, &error)) Fail(error);
+  } else {
+    CopyFile(out, options.source);
+    if (addEndByte) WriteBytes(out, std::string(1, '\0'));
+  }
+  if (fseeko(out, 0, SEEK_END) != 0) Fail("cannot write " + options.output);
+  const int64_t size = ftello(out);
+  if (fclose(out) != 0) Fail("cannot write " + options.output);
+  if (size > kLargestInstaller)
+    Fail("the installer would be " + std::to_string(size) + " bytes; the stub reads at most 2 GiB - 1");
+  std::string finished = partial;
+  if (!options.certificate.empty()) {
+    finished = options.output + ".signed";
+    Sign(options, partial, finished);
+    remove(partial.c_str());
+  }
+  if (rename(finished.c_str(), options.output.c_str()) != 0) Fail("cannot write " + options.output);
 }
 
 }  // namespace
 
+void RemoveOnFailure(const std::string& path) { filesToRemove.push_back(path); }
+
+void Fail(const std::string& message) {
+  fprintf(stderr, "mksfx: %s\n", message.c_str());
+  for (const std::string& path : filesToRemove) remove(path.c_str());
+  exit(1);
+}
+
+std::string LocalText(const std::string& shiftJis) {
+  std::string utf8;
+  return ShiftJisToUtf8(shiftJis, &utf8) ? utf8 : shiftJis;
+}
+
 int main(int argc, char** argv) {
   Options options = ParseArguments(argc, argv);
-  std::string stub = ReadFile(options.stub, "stub");
-  if (stub.size() != SFX_STUB_SIZE)
-    Fail("the stub " + options.stub + " is " + std::to_string(stub.size()) + " bytes; it must be exactly " +
-         std::to_string((int)SFX_STUB_SIZE));
-  CheckArchive(options.archive);
-  std::string archive = ReadFile(options.archive, "archive");
-  WriteOutput(options.output, stub + ConfigurationBlock(options) + archive);
-  return 0;
+  switch (options.mode) {
+    case LIST: return ListInstaller(options.source);
+    case TEST: return TestInstaller(options.source);
+    case EXTRACT: return ExtractInstaller(options.source, options.output);
+    default: MakeInstaller(options); return 0;
+  }
 }

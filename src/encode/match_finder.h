@@ -1,0 +1,84 @@
+// The encoder's window on its input and the hash chains that find earlier
+// occurrences of the bytes ahead. Positions count bytes from the start of
+// the member (below 4 GiB, as the format's sizes are 32-bit); the buffer
+// keeps a whole dictionary of bytes behind the current position and reads
+// ahead in large chunks, so memory depends on the dictionary alone. A
+// member smaller than the dictionary gets buffer and chains of its own size
+// (a file of a few bytes does not pay for 64 KiB of chains).
+//
+// Two chains link each position: one by its first three bytes, which finds
+// every match, and one by its first LONG_KEY bytes, which finds the long
+// matches among far fewer candidates (in text, the three-byte chain of a
+// common word holds every place the word occurs; the long chain only the
+// places where the same words follow).
+#pragma once
+#include <stdint.h>
+#include <stdio.h>
+
+#include <vector>
+
+#include "lzh_block.h"
+
+enum { LONG_KEY = 8 };
+
+struct HashChain {
+  std::vector<uint32_t> head;  // by hash of the key: the latest position
+  std::vector<uint16_t> link;  // by position modulo the dictionary: how far back the one before
+                               // is (0: none within the dictionary); half the memory of positions
+};
+
+struct MatchFinder {
+  uint32_t dictionarySize;            // a match starts less than this far back
+  unsigned hashShift;                 // 64 less the bits of a hash
+  std::vector<unsigned char> buffer;  // the bytes from `base` to `end`
+  uint64_t base = 0;
+  uint64_t end = 0;
+  uint64_t readLimit;                 // one byte more than the member should have
+  bool inputEnded = false;
+  bool readFailed = false;
+  uint16_t crc = 0;                   // CRC-16 of every byte read
+  HashChain shortKeys, longKeys;
+};
+
+// A match of `length` bytes that starts distance + 1 bytes back.
+struct MatchCandidate {
+  uint32_t length;
+  uint32_t distance;
+};
+
+// Where the two chains of a position start, and how many links of each a
+// search follows.
+struct ChainStarts {
+  uint32_t shortKeys, longKeys;
+};
+struct SearchDepth {
+  unsigned shortKeys, longKeys;
+};
+
+// For a member of `size` bytes (less than 4 GiB); reading stops one byte
+// beyond it, so that a file that has grown is noticed.
+void StartMatchFinder(MatchFinder& finder, unsigned dictionaryBits, uint64_t size);
+
+// Reads on when fewer than `ahead` bytes lie beyond `position` and the input
+// goes on. Keeps a dictionary of bytes behind `position`.
+void FillWindow(MatchFinder& finder, FILE* input, uint64_t position, uint32_t ahead);
+
+inline const unsigned char* BytesAt(const MatchFinder& finder, uint64_t position) {
+  return finder.buffer.data() + (position - finder.base);
+}
+
+// Enters `position` into the chains whose key fits in the bytes left.
+// Returns the latest earlier positions of the same keys, where a search
+// starts.
+ChainStarts InsertPosition(MatchFinder& finder, uint64_t position);
+
+// The longest match at `position` that is longer than `longerThan`; length
+// 0 when there is none. A search stops at once at `niceLength` bytes.
+MatchCandidate LongestMatch(const MatchFinder& finder, uint64_t position, ChainStarts starts, unsigned longerThan,
+                            SearchDepth depth, unsigned niceLength);
+
+// Every match at `position` that is longer than all nearer ones (so, for
+// each length, the nearest match found that reaches it), in increasing
+// length, into `out` (room for MAX_MATCH entries); returns their number.
+size_t AllMatches(const MatchFinder& finder, uint64_t position, ChainStarts starts, SearchDepth depth,
+                  unsigned niceLength, MatchCandidate* out);

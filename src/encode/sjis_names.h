@@ -1,0 +1,9 @@
+// Member names in the archive are Shift-JIS (code page 932), the names of
+// the local files UTF-8.
+#pragma once
+#include <string>
+
+// False when some character has no form in the target encoding (or the
+// text is not valid in its own).
+bool Utf8ToShiftJis(const std::string& utf8, std::string* shiftJis);
+bool ShiftJisToUtf8(const std::string& shiftJis, std::string* utf8);
