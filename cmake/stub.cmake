@@ -39,7 +39,7 @@ target_link_options(vornsfx PRIVATE
   -Wl,--dynamicbase -Wl,--nxcompat -Wl,-T,${CMAKE_SOURCE_DIR}/cmake/stub.ld
   -Wl,-Map=${CMAKE_BINARY_DIR}/vornsfx.map)
 target_link_libraries(vornsfx PRIVATE
-  msvcrt kernel32 user32 gdi32 comctl32 advapi32 shell32 ole32 gcc)
+  msvcrt kernel32 user32 gdi32 advapi32 shell32 ole32 gcc)
 
 add_custom_command(TARGET vornsfx POST_BUILD
   COMMAND ${CMAKE_SOURCE_DIR}/scripts/finish-stub.sh

@@ -13,9 +13,9 @@ Finishes the stub's PE layout after linking (see cmake/stub.ld):
   OriginalFirstThunk is 0, the lookup tables (it takes the names from the
   import address tables, which hold the same entries until they are
   bound); the names are laid out anew without padding, the hints overlapping
-  the zero bytes that end the names, as many as fit in the header block's
-  unused bytes and the rest behind the address tables, and the rest of the
-  import data is cut off.
+  the zero bytes that end the names, as many as fit in the bytes the headers
+  leave unused (in the MS-DOS header, behind the section table) and the rest
+  behind the address tables, and the rest of the import data is cut off.
 - The base relocations move from their own section to the end of .text,
   and the .reloc section goes: the loader finds them through their
   directory entry wherever they are.
@@ -117,25 +117,24 @@ def text_string(rva):
     return bytes(raw[at:raw.index(0, at)])
 
 
-# The names go into the header block's unused bytes behind the section
-# table first (the headers are mapped like any section, read-only), the rest
-# behind the address tables.
+# The names go where the headers leave bytes unused (the headers are mapped
+# like any section, read-only): in the MS-DOS header between its signature
+# and the offset of the PE header, which the loader reads and nothing else
+# of it; behind the section table; the rest behind the address tables.
 header_end = 0x40 + 24 + 96 + 8 * KEPT_DIRECTORIES + 40 * (section_count - 1)  # .reloc goes below
-header_names = bytearray(b"\0")
-tail = bytearray(b"\0")
+name_areas = [[2, 0x3C, bytearray(b"\0")], [header_end, 0x200, bytearray(b"\0")],
+              [iat_end, 1 << 32, bytearray(b"\0")]]
 
 
 def place_name(name, entry_text, extra):
-    """Appends a name (extra: the zero byte or bytes that precede it) where
-    it fits; returns its RVA."""
-    if len(header_names) + extra + len(name) + 1 <= 0x200 - header_end:
-        area, base = header_names, header_end
-    else:
-        area, base = tail, iat_end
-    area += b"\0" * extra
-    rva = base + len(area) - entry_text
-    area += name + b"\0"
-    return rva
+    """Appends a name (extra: the zero byte or bytes that precede it) to the
+    first area where it fits; returns the RVA of its entry."""
+    for base, limit, area in name_areas:
+        if base + len(area) + extra + len(name) + 1 <= limit:
+            area += b"\0" * extra
+            rva = base + len(area) - entry_text
+            area += name + b"\0"
+            return rva
 
 
 for at in range(iat_start - text.address, iat_end - text.address, 4):
@@ -154,6 +153,7 @@ while any(raw[descriptors - text.address + 20 * count:descriptors - text.address
     struct.pack_into("<I", raw, at + 12, place_name(name, 0, 0))
     count += 1
 struct.pack_into("<II", data, directory + 8 * IMPORTS, descriptors, 20 * (count + 1))
+tail = name_areas[2][2]
 cut = lookup_end - iat_end - len(tail)
 text.raw = bytes(raw[:iat_end - text.address]) + bytes(tail)
 text.virtual_size = len(text.raw)
@@ -200,7 +200,9 @@ new_table = len(out)
 out += bytes(40 * section_count)
 if len(out) != header_end:
     sys.exit("finish-pe-layout: the headers do not end where the names were placed")
-out += header_names
+dos_names = name_areas[0][2]
+out[2:2 + len(dos_names)] = dos_names
+out += name_areas[1][2]
 new_headers_size = round_up(len(out))
 struct.pack_into("<I", out, new_pe + 24 + 60, new_headers_size)
 out += bytes(new_headers_size - len(out))

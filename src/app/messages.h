@@ -5,4 +5,4 @@
 
 enum { WM_SFX_START = WM_USER };  // start-up asks the window to begin
 
-enum { ID_ABORT_BUTTON = 1017 };
+enum { ID_ABORT_BUTTON = 1017, ID_PROGRESS_FILL = 1018 };

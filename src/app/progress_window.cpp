@@ -33,6 +33,13 @@ LRESULT CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wParam, LP
       SetWindowTextA(window, session->title);
       ShowWindow(window, SW_SHOW);
       return 0;
+    case PBM_SETPOS_MESSAGE:
+      // The progress bar is drawn without the common controls (so that no
+      // comctl32.dll is loaded, from beside the installer or elsewhere): a
+      // bar as wide as the percentage of its frame, full beyond 100.
+      SetWindowPos(GetDlgItem(window, ID_PROGRESS_FILL), 0, 0, 0, (wParam < 100 ? (int)wParam : 100) * 2, 20,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
     case WM_SFX_FILENAME:
       SetWindowTextA(session->label_window, (const char*)lParam);
       return 0;

@@ -12,6 +12,18 @@ static const char kAbortText[] = "\x92\x86\x8E~";
 
 enum { ICON_RESOURCE = 102 };
 
+// Every DLL that the system loads by name later on (for the shell, COM,
+// the folder browser) comes from the system folder only, never from the
+// installer's own folder. Systems without SetDefaultDllDirectories (before
+// Windows 8, unless updated) at least leave the current folder out.
+static void RestrictDllSearch() {
+  typedef BOOL(WINAPI * SetDirectories)(DWORD);
+  SetDirectories setDefault =
+      (SetDirectories)GetProcAddress(GetModuleHandleA("kernel32"), "SetDefaultDllDirectories");
+  if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  else SetDllDirectoryA("");
+}
+
 static HWND CreateChild(SfxSession* session, const char* windowClass, const char* text, DWORD style,
                         int x, int y, int width, int height, int id) {
   return CreateWindowExA(0, windowClass, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height,
@@ -42,8 +54,6 @@ static bool StartUp(SfxSession* session, const char* commandLineTail) {
   windowClass.lpszClassName = kWindowClass;
   if (!RegisterClassA(&windowClass)) return false;
 
-  // The progress bar's class lives in the common controls.
-  InitCommonControls();
   POINT cursor;
   GetCursorPos(&cursor);
   session->main_window =
@@ -54,8 +64,12 @@ static bool StartUp(SfxSession* session, const char* commandLineTail) {
   session->label_window = CreateChild(session, "STATIC", "", 0, 7, 5, 200, 20, 0);
   if (!session->label_window) return false;
   SendMessageA(session->label_window, WM_SETFONT, (WPARAM)font, 0);
-  progressBar = CreateChild(session, PROGRESS_CLASSA, "", PBS_SMOOTH, 7, 23, 200, 20, 0);
-  if (!progressBar) return false;
+  // The progress bar: a frame and, inside it, a bar that the window
+  // widens with the percentage (see ProgressWindowProc).
+  progressBar = session->main_window;
+  if (!CreateChild(session, "STATIC", "", SS_BLACKFRAME, 7, 23, 200, 20, 0) ||
+      !CreateChild(session, "STATIC", "", SS_BLACKRECT, 7, 23, 0, 20, ID_PROGRESS_FILL))
+    return false;
   session->abort_button = CreateChild(session, "BUTTON", kAbortText, 0, 65, 50, 88, 19, ID_ABORT_BUTTON);
   if (!session->abort_button) return false;
   SendMessageA(session->abort_button, WM_SETFONT, (WPARAM)font, 0);
@@ -88,6 +102,7 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 // The stub has no C runtime start-up code of its own: msvcrt.dll initialises
 // itself when it is loaded.
 extern "C" void WinMainCRTStartup() {
+  RestrictDllSearch();
   char* tail = (char*)CommandLineTail(GetCommandLineA());
   ExitProcess((UINT)WinMain((HINSTANCE)&__ImageBase, 0, tail, SW_SHOWDEFAULT));
 }

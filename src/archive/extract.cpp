@@ -35,8 +35,9 @@ static bool ExtractFolder(SfxSession* session, const char* path) {
 }
 
 // Opens the member's file for writing, making its folders when the first
-// try fails. The shell extension's DLL held open by another process gets
-// the in-use message and its registration removed.
+// try fails. A file that cannot be made gets the "cannot extract" message;
+// the shell extension's DLL held open by another process gets the in-use
+// message instead, and its registration is removed.
 static FILE* OpenOutputFile(SfxSession* session, const char* path) {
   FILE* output = fopen(path, "wb");
   if (output) return output;
@@ -52,19 +53,26 @@ static FILE* OpenOutputFile(SfxSession* session, const char* path) {
     static const unsigned char kKeys[] = {FILE_HANDLER_KEY_AT, INPROC_SERVER_KEY_AT, CLSID_KEY_AT};
     MessageBoxA(session->main_window, kInUseMessage, session->title, MB_ICONERROR);
     for (unsigned char key : kKeys) RegDeleteKeyA(HKEY_CLASSES_ROOT, kRegistryNames + key);
+  } else {
+    ShowMemberMessage(session, kRefusedMessage, path);
   }
   return 0;
 }
 
 // Copies `length` stored bytes from own_file to `output`, folding them into
-// memberCrc; stops early when the user aborts.
+// memberCrc; stops early when the user aborts. A failed write, or an
+// archive that ends inside the member, sets memberFailed.
 static void CopyStored(SfxSession* session, FILE* output, int32_t length) {
   unsigned char buffer[STORED_CHUNK];
   memberCrc = 0;
+  decodeState.memberFailed = false;
   for (uint32_t done = 0; length > 0;) {
     int32_t n = length < STORED_CHUNK ? length : STORED_CHUNK;
     size_t got = fread(buffer, 1, (size_t)n, session->own_file);
-    if (got < (size_t)n) memset(buffer + got, 0, (size_t)n - got);  // cut short: the CRC tells
+    if (got < (size_t)n) {
+      memset(buffer + got, 0, (size_t)n - got);
+      decodeState.memberFailed = true;
+    }
     writeAndCrc(buffer, (uint32_t)n, output);
     done += (uint32_t)n;
     length -= n;
@@ -73,51 +81,55 @@ static void CopyStored(SfxSession* session, FILE* output, int32_t length) {
 }
 
 // Writes the member's bytes to `output`; memberCrc then holds their CRC-16.
-// False when the member could not be decoded at all (no memory).
+// False when they could not all be written: no memory, a failed write, or
+// an archive that ends inside the member.
 static bool WriteMemberData(SfxSession* session, FILE* output, const LzhEntry* entry, int index) {
   if (index == METHOD_LH0 || index == METHOD_LZ4) {
     CopyStored(session, output, entry->original_size);
-    return true;
+    return !decodeState.memberFailed;
   }
   return decodeMember(index, session->own_file, output, (uint32_t)entry->packed_size,
                       (uint32_t)entry->original_size) != DECODE_FAILED;
 }
 
+// The worker sets `failed` when a member is not extracted; every refusal
+// here tells the user why first.
 bool ExtractMember(SfxSession* session, LzhEntry* entry) {
   const char* path = entry->name[0] == '/' ? entry->name + 1 : entry->name;
+  const char* message = kRefusedMessage;
   int index = methodIndex(entry->method_id);
   if (index < 0) return true;
   // A name that does not fit, or one that would reach outside the
   // destination folder, is refused like a damaged member.
-  if (entry->name_too_long || !IsSafeMemberPath(path)) {
-    session->failed = true;
-    ShowMemberMessage(session, kRefusedMessage, path);
-    return false;
+  if (entry->name_too_long || !IsSafeMemberPath(path)) goto refused;
+  if (index == METHOD_LHD || EndsWithSlash(path)) {
+    if (ExtractFolder(session, path)) return true;
+    goto refused;
   }
-  if (index == METHOD_LHD || EndsWithSlash(path)) return ExtractFolder(session, path);
-
-  _unlink(path);
-  FILE* output = OpenOutputFile(session, path);
-  if (!output) return false;
-  lstrcpynA(session->output_path, path, sizeof session->output_path);
-  bool written = WriteMemberData(session, output, entry, index);
-  fclose(output);
-  if (abortRequested || !written) {
+  {
     _unlink(path);
-    if (written) return false;
-    session->failed = true;
-    ShowMemberMessage(session, kRefusedMessage, path);
-    return false;
+    FILE* output = OpenOutputFile(session, path);
+    if (!output) return false;
+    lstrcpynA(session->output_path, path, sizeof session->output_path);
+    bool written = WriteMemberData(session, output, entry, index);
+    if (fclose(output)) written = false;  // the last bytes may only reach the disk now
+    if (abortRequested || !written) {
+      _unlink(path);
+      if (written) return false;  // aborted: the window cleans up and tells nothing
+      goto refused;
+    }
+    if (entry->has_crc && memberCrc != entry->crc) {
+      message = kCorruptedMessage;
+      goto refused;
+    }
+    struct _utimbuf times;
+    times.actime = times.modtime = (time_t)(uint32_t)entry->mtime;
+    _utime(path, &times);
+    // The member is complete: an Abort from now on must not delete it.
+    session->output_path[0] = 0;
+    return true;
   }
-  if (entry->has_crc && memberCrc != entry->crc) {
-    session->failed = true;
-    ShowMemberMessage(session, kCorruptedMessage, path);
-    return false;
-  }
-  struct _utimbuf times;
-  times.actime = times.modtime = (time_t)(uint32_t)entry->mtime;
-  _utime(path, &times);
-  // The member is complete: an Abort from now on must not delete it.
-  session->output_path[0] = 0;
-  return true;
+refused:
+  ShowMemberMessage(session, message, path);
+  return false;
 }

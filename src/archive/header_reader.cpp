@@ -84,8 +84,6 @@ bool ReadMemberHeader(SfxSession* session, LzhEntry* entry) {
   // Compressed size, original size and time stamp follow each other in
   // the header as in the entry (little-endian, like the machine).
   memcpy(&entry->packed_size, header + 7, 12);
-  entry->attribute = header[19];
-  entry->level = (unsigned char)level;
   {
     NamePart file = {header, 0}, folder = {header, 0};
     const unsigned char* crc = header + 21;
@@ -98,7 +96,6 @@ bool ReadMemberHeader(SfxSession* session, LzhEntry* entry) {
     if (spare == 22 || spare >= 24) {
       entry->has_crc = true;
       entry->crc = (uint16_t)Le16(crc);
-      if (spare >= 24) entry->os_id = crc[2];
     } else if (spare != 20) {
       goto unknown;
     }
@@ -122,14 +119,11 @@ bool ReadMemberHeader(SfxSession* session, LzhEntry* entry) {
         extendedBytes += extSize;
         const unsigned char type = header[start];
         const NamePart data = {header + start + 1, extSize - 3};
-        if (type == 0x01) {
-          file = MakeNamePart(data.bytes, data.length);
-        } else if (type == 0x02) {
-          folder = MakeNamePart(data.bytes, data.length);
-        } else if (type == 0x40 && data.length >= 2 &&
-                   (entry->os_id == 0 || entry->os_id == 'H' || entry->os_id == 'M')) {
-          entry->attribute = data.bytes[0];
-        }
+        // The file and folder names; every other extended header (the
+        // file attribute among them, which extraction never applies) is
+        // skipped whole.
+        if (type == 0x01) file = MakeNamePart(data.bytes, data.length);
+        if (type == 0x02) folder = MakeNamePart(data.bytes, data.length);
         position = start + extSize - 2;  // stays inside: start + extSize <= end
       }
       if (level == 1) entry->packed_size -= (int32_t)extendedBytes;

@@ -15,11 +15,8 @@ struct LzhEntry {
   int32_t packed_size;        // member data in the archive (level 1: without extended headers)
   int32_t original_size;
   uint32_t time_stamp;        // MS-DOS stamp (levels 0, 1) or Unix time (level 2)
-  unsigned char attribute;
-  unsigned char level;
   uint16_t crc;
   bool has_crc;
-  unsigned char os_id;
   int32_t mtime;              // Unix time
   bool name_too_long;         // folder and file name did not fit in `name`
   char name[MAX_PATH];        // folders first, '/' between them; last, so

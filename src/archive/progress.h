@@ -6,7 +6,7 @@
 extern uint32_t totalSize;      // sum of the members' original sizes
 extern uint32_t completedSize;  // original sizes of the members already passed
 extern uint32_t lastPercentage; // last position sent to the bar
-extern HWND progressBar;
+extern HWND progressBar;       // the window that takes PBM_SETPOS_MESSAGE
 
 // Set by the window thread when the user aborts (Abort button or close box),
 // never cleared; the extraction loops read it. It starts as 0, so that the

@@ -16,7 +16,8 @@ static bool SeekForward(FILE* stream, long base, uint32_t distance) {
 // original size to completedSize. Extracting, it also shows each name and
 // extracts the member; a member that fails ends the walk with `failed` set.
 // Not extracting, it is the size pre-scan: the same walk meets every header
-// the extraction will meet, and no other. Returns why the walk ended.
+// the extraction will meet, and no other. Returns why the walk ended: a
+// member that cannot be reached by a seek counts as the archive cut short.
 static ArchiveEnd WalkMembers(SfxSession* session, bool extract) {
   LzhEntry entry;
   while (ReadMemberHeader(session, &entry)) {
@@ -29,7 +30,7 @@ static ArchiveEnd WalkMembers(SfxSession* session, bool extract) {
       }
       NotifyShell(session, false, entry.name);
     }
-    if (!SeekForward(session->own_file, dataStart, (uint32_t)entry.packed_size)) break;
+    if (!SeekForward(session->own_file, dataStart, (uint32_t)entry.packed_size)) return ARCHIVE_CUT_SHORT;
     completedSize = AddSaturated(completedSize, (uint32_t)entry.original_size);
   }
   return entry.end;
@@ -43,7 +44,11 @@ void __cdecl ExtractionWorker(void* argument) {
   totalSize = completedSize;
   completedSize = 0;
   fseek(session->own_file, start, SEEK_SET);
-  if (WalkMembers(session, true) == ARCHIVE_UNKNOWN_HEADER)
+  // A broken archive is a failed extraction: the user is told, and nothing
+  // is installed from the members before the break.
+  if (WalkMembers(session, true) != ARCHIVE_CLEAN_END) {
+    session->failed = true;
     MessageBoxA(session->main_window, kUnknownHeader, kDefaultTitle, MB_ICONERROR);
+  }
   PostMessageA(session->main_window, abortRequested ? WM_SFX_ABORTED : WM_SFX_DONE, 0, 0);
 }

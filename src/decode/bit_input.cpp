@@ -10,39 +10,39 @@ static_assert(DECODE_FOR_SPEED || sizeof(void*) > 4 || offsetof(DecodeState, aux
               "scalars beyond a one-byte offset");
 
 void buildCrc16Table() {
-  uint16_t* const table = decodeState.crc16Table;
+  uint16_t (*const table)[CRC_SLICES] = decodeState.crc16Table;
   for (unsigned i = 0; i < 256; ++i) {
     unsigned r = i;
     for (int round = 0; round < 8; ++round) r = (r & 1) ? (r >> 1) ^ 0xA001 : r >> 1;
-    table[i] = (uint16_t)r;
+    table[i][0] = (uint16_t)r;
   }
-  // Slice k: the CRC of a byte followed by k zero bytes.
-  for (unsigned i = 256; i < CRC_SLICES * 256; ++i) {
-    unsigned r = table[i - 256];
-    table[i] = (uint16_t)((r >> 8) ^ table[r & 0xFF]);
-  }
+  // Slice k: the CRC of a byte followed by k zero bytes, from slice k - 1
+  // just before it.
+  uint16_t* const flat = table[0];
+  for (unsigned j = 0; j < 256 * CRC_SLICES; ++j)
+    if (j % CRC_SLICES) flat[j] = (uint16_t)((flat[j - 1] >> 8) ^ table[flat[j - 1] & 0xFF][0]);
 }
 
 // Four bytes a step (the CRC folded into the first two), each through the
 // table of its distance from the end of the step; then byte by byte.
 void addToCrc(const unsigned char* bytes, uint32_t count) {
   DecodeState* const ds = decodeBase();
-  const uint16_t* const t = ds->crc16Table;
+  const uint16_t (*const t)[CRC_SLICES] = ds->crc16Table;
   unsigned crc = ds->memberCrc;
   // An unaligned word load (a call to memcpy would cost as much as the
   // step); little-endian, so the first byte is the lowest.
   typedef uint32_t __attribute__((may_alias, aligned(1))) Word;
   for (; count >= 4; count -= 4, bytes += 4) {
     uint32_t w = *(const Word*)bytes ^ crc;
-    crc = t[3 * 256 + (w & 0xFF)] ^ t[2 * 256 + (w >> 8 & 0xFF)] ^ t[256 + (w >> 16 & 0xFF)] ^ t[w >> 24];
+    crc = t[w & 0xFF][3] ^ t[w >> 8 & 0xFF][2] ^ t[w >> 16 & 0xFF][1] ^ t[w >> 24][0];
   }
-  for (; count; --count) crc = t[(crc ^ *bytes++) & 0xFF] ^ (crc >> 8);
+  for (; count; --count) crc = t[(crc ^ *bytes++) & 0xFF][0] ^ (crc >> 8);
   ds->memberCrc = (uint16_t)crc;
 }
 
 void writeAndCrc(const unsigned char* bytes, uint32_t count, FILE* stream) {
   addToCrc(bytes, count);
-  if (fwrite(bytes, 1, count, stream) != count) decodeState.writeFailed = true;
+  if (fwrite(bytes, 1, count, stream) != count) decodeState.memberFailed = true;
 }
 
 enum { FALLBACK_INPUT_BUFFER_SIZE = 16384 };
@@ -75,12 +75,13 @@ void releaseInputBuffer() {
 }
 
 // Reads the next buffer-full, but never beyond the member. A short read (the
-// archive ends early) leaves the rest of the member to read as zeros.
+// archive ends early) fails the member; its rest reads as zeros meanwhile.
 unsigned refillInput() {
   DecodeState* const ds = decodeBase();
   uint32_t want = ds->compressedLeft < ds->inputBufferSize ? ds->compressedLeft : ds->inputBufferSize;
   ds->compressedLeft -= want;
   size_t got = want ? fread(ds->inputBuffer, 1, want, ds->archiveStream) : 0;
+  if (got < want) ds->memberFailed = true;
   ds->input.inputNext = ds->inputBuffer;
   ds->input.inputEnd = ds->inputBuffer + got;
   if (!got) return 0;

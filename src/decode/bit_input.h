@@ -9,7 +9,7 @@
 void buildCrc16Table();
 void addToCrc(const unsigned char* bytes, uint32_t count);
 // addToCrc, then one write of the bytes; a write that fails sets
-// writeFailed (the CRC then no longer describes the file).
+// memberFailed (the CRC then no longer describes the file).
 void writeAndCrc(const unsigned char* bytes, uint32_t count, FILE* stream);
 
 // Sets up the input buffer for a member of `compressedSize` bytes standing
@@ -19,8 +19,9 @@ void writeAndCrc(const unsigned char* bytes, uint32_t count, FILE* stream);
 bool fillInputBuffer(uint32_t compressedSize);
 void releaseInputBuffer();
 // Refills the input buffer from the archive (the member's bytes only) and
-// takes its first byte; 0 once the member's bytes are used up (or the
-// archive ended early), so that past its end a member reads as zeros.
+// takes its first byte; 0 once the member's bytes are used up, so that
+// past its end a member reads as zeros. An archive that ends before the
+// member's bytes do sets memberFailed.
 unsigned refillInput();
 
 // Next byte of the member's compressed data; 0 once all of it has been read.

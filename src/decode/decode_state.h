@@ -72,7 +72,7 @@ struct DecodeState {
   uint32_t inputBufferSize;
   uint32_t compressedLeft;
   uint16_t memberCrc;  // CRC-16 of the bytes written for the member
-  bool writeFailed;    // an output write failed: the member ends
+  bool memberFailed;    // a write failed, or the archive ended inside the member
 
   // Block counters of the static Huffman methods and of -lh3-: symbols left
   // in the current block.
@@ -119,8 +119,7 @@ struct DecodeState {
   unsigned char symbolLengths[LITERAL_LENGTH_SYMBOLS];
   uint16_t auxTable[1 << AUX_TABLE_BITS];
   uint16_t symbolTable[1 << SYMBOL_TABLE_BITS];
-  uint16_t treeLeft[TREE_NODES];
-  uint16_t treeRight[TREE_NODES];
+  uint16_t treeChildren[TREE_NODES][2];  // per node: the child for bit 0, for bit 1
 
   // Adaptive trees (adaptive_huffman.h).
   AdaptiveNode adaptiveNodes[ADAPTIVE_NODES];
@@ -128,7 +127,10 @@ struct DecodeState {
   int32_t freeGroups[ADAPTIVE_NODES];   // stack of unused group ids
   int32_t leafNode[ADAPTIVE_LEAVES];    // per leaf symbol: its node
 
-  uint16_t crc16Table[CRC_SLICES * 256];
+  // Per byte value: its CRC, then the CRCs of it followed by one, two and
+  // three zero bytes (the four values side by side, so that one index and a
+  // short offset reach each).
+  uint16_t crc16Table[256][CRC_SLICES];
 };
 
 extern DecodeState decodeState;

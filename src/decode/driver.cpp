@@ -44,7 +44,7 @@ __attribute__((aligned(1))) const unsigned char methodDecoderRows[METHOD_COUNT] 
 static void writeLap(uint32_t count) {
   DecodeState* const ds = decodeBase();
   writeAndCrc(ds->dictionary + ds->ringSize, count, ds->outputStream);
-  if (ds->writeFailed) ds->uncompressedSize = 0;
+  if (ds->memberFailed) ds->uncompressedSize = 0;
 }
 
 // A full lap is written out and moves back to be the previous one.
@@ -102,7 +102,7 @@ int decodeMember(int method, FILE* archive, FILE* output, uint32_t packedSize, u
   ds->outputStream = output;
   ds->uncompressedSize = originalSize;
   ds->memberCrc = 0;
-  ds->writeFailed = false;
+  ds->memberFailed = false;
   ds->dictionaryBits = methodDictionaryBits[method];
   const uint32_t ringSize = ds->ringSize = 1u << ds->dictionaryBits;
   unsigned char* const dictionary = ds->dictionary = (unsigned char*)malloc(2 * ringSize + LONGEST_MATCH);
@@ -139,7 +139,7 @@ int decodeMember(int method, FILE* archive, FILE* output, uint32_t packedSize, u
       }
     }
     if (result == DECODE_DONE && ds->ringPos) writeLap(ds->ringPos);
-    if (ds->writeFailed) result = DECODE_FAILED;
+    if (ds->memberFailed) result = DECODE_FAILED;
   }
   free(dictionary);
   releaseInputBuffer();

@@ -31,10 +31,10 @@ void buildDecodeTable(unsigned n, unsigned tableBits, unsigned fill) {
       for (unsigned i = length; i > tableBits; --i) {
         if (*p == 0) {
           if (avail >= TREE_NODES) return;
-          ds->treeLeft[avail] = ds->treeRight[avail] = 0;
+          ds->treeChildren[avail][0] = ds->treeChildren[avail][1] = 0;
           *p = (uint16_t)avail++;
         }
-        p = ((bits & 0x8000) ? ds->treeRight : ds->treeLeft) + *p;
+        p = &ds->treeChildren[*p][bits >> 15 & 1];
         bits <<= 1;
       }
       for (; entries; --entries) *p++ = (uint16_t)s;

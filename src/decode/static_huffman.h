@@ -1,7 +1,7 @@
 // Block-structured static Huffman decoding (-lh4- to -lh7-), and the
 // canonical table builder and code tables that -lh1- and -lh3- share. The
-// tables (symbolLengths, symbolTable, auxLengths, auxTable, treeLeft,
-// treeRight) and blockRemaining, distanceSymbols, distanceCountBits live in
+// tables (symbolLengths, symbolTable, auxLengths, auxTable, treeChildren)
+// and blockRemaining, distanceSymbols, distanceCountBits live in
 // decodeState.
 #pragma once
 #include "bit_input.h"
@@ -22,7 +22,7 @@ void buildDecodeTable(unsigned n, unsigned tableBits, unsigned fill = 0);
 static inline unsigned walkTree(const DecodeState* ds, unsigned node, unsigned bits, unsigned symbolCount) {
   for (int step = 0; node >= symbolCount; ++step) {
     if (step == MAX_CODE_LENGTH) return 0;
-    node = (bits & 0x8000) ? ds->treeRight[node] : ds->treeLeft[node];
+    node = ds->treeChildren[node][(bits & 0x8000) != 0];
     bits <<= 1;
   }
   return node;

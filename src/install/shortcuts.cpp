@@ -20,9 +20,12 @@ static void SaveShortcut(SfxSession* session, int folder, IShellLinkA* link, IPe
       !ComposeShortcutPath(session, folderPath, linkPath))
     return;
   // A shortcut name with folders in it puts the link into those folders.
-  ReplaceSeparators(linkPath, '/');
+  // The separator rules are the name's, never the system folder's: its
+  // name may hold any byte.
+  char* name = linkPath + strlen(folderPath);
+  ReplaceSeparators(name, '/');
   MakeParentDirectories(session, linkPath);
-  ReplaceSeparators(linkPath, '\\');
+  ReplaceSeparators(name, '\\');
   link->SetPath(Text(MAIN_PATH));
   link->SetIconLocation(Text(MAIN_PATH), 0);
   link->SetWorkingDirectory(session->destination);

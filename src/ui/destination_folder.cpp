@@ -6,20 +6,22 @@
 static const char kCannotCreateFolder[] =
     "\x83t\x83H\x83\x8B\x83_\x82\xF0\x8D\xEC\x90\xAC\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1";
 
+// Once the folder is current, the destination becomes the folder as the
+// system names it: absolute, so that everything written from it (registry
+// values, shortcuts) names the folder wherever it is read. A path too long
+// for a path buffer is refused, never cut short.
 bool EnsureDestinationFolder(SfxSession* session, const char* path) {
   if (!path) path = "";
-  if (SetCurrentDirectoryA(path)) return true;
-  // A path too long for the buffer is refused rather than cut short.
-  char folder[MAX_PATH];
-  bool made = CopyText(folder, sizeof folder, path) && AppendFolderSeparator(folder, sizeof folder);
-  if (made) {
+  char folder[MAX_PATH];  // the path to make, then the folder as the system names it
+  bool current = SetCurrentDirectoryA(path);
+  if (!current && CopyText(folder, sizeof folder, path) && AppendFolderSeparator(folder, sizeof folder)) {
     ReplaceSeparators(folder, '/');
-    made = MakeParentDirectories(session, folder);
+    current = MakeParentDirectories(session, folder) && SetCurrentDirectoryA(path);
   }
-  if (!made) {
-    MessageBoxA(session->main_window, kCannotCreateFolder, 0, MB_ICONWARNING);
-    return false;
-  }
-  SetCurrentDirectoryA(path);
-  return true;
+  DWORD length;
+  if (current && (length = GetCurrentDirectoryA(MAX_PATH, folder)) - 1 < MAX_PATH - 1 &&
+      SetSessionString(&session->destination, folder, length))
+    return true;
+  MessageBoxA(session->main_window, kCannotCreateFolder, 0, MB_ICONWARNING);
+  return false;
 }

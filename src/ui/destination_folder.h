@@ -2,6 +2,7 @@
 #pragma once
 #include "../session/session.h"
 
-// Makes `path` the current directory, creating every missing level first.
-// Shows "cannot create the folder" and returns false when it cannot.
+// Makes `path` the current directory, creating every missing level first,
+// and takes it, absolute, as the session's destination. Shows "cannot create
+// the folder" and returns false when it cannot.
 bool EnsureDestinationFolder(SfxSession* session, const char* path);

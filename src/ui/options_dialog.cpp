@@ -27,7 +27,10 @@ static_assert(TypeBoxes() == TYPE_BOXES && CHOICE_OFFSET(send_to_option) == SHOR
 static const char kBrowseTitle[] = "\x89\xF0\x93\x80\x90\xE6\x83t\x83H\x83\x8B\x83_\x82\xCC\x8Ew\x92\xE8";
 
 static SfxSession* dialogSession;
-static char destinationText[MAX_PATH];
+// One byte more than a path takes: a typed folder too long for a path
+// reaches EnsureDestinationFolder long enough to be refused there, rather
+// than cut short to fit.
+static char destinationText[MAX_PATH + 1];
 
 // Whether the box is checked; with a state (bit 1 checks the box, bit 0
 // enables it) the box gets that state first.
@@ -43,7 +46,7 @@ static int Box(HWND dialog, int box, int state = -1) {
 // WM_SETTEXT or WM_GETTEXT between the edit box and destinationText; the
 // latter returns the length of the text.
 static LRESULT DestinationText(HWND dialog, UINT message) {
-  return SendMessageA(GetDlgItem(dialog, ID_DESTINATION), message, MAX_PATH, (LPARAM)destinationText);
+  return SendMessageA(GetDlgItem(dialog, ID_DESTINATION), message, sizeof destinationText, (LPARAM)destinationText);
 }
 
 // After a click on a box: the view box is usable while at least one
@@ -59,7 +62,7 @@ static void UpdateViewBox(HWND dialog) {
 static void OnInit(HWND dialog, SfxSession* session) {
   dialogSession = session;
   SetWindowTextA(dialog, session->title);
-  lstrcpynA(destinationText, session->destination, MAX_PATH);
+  lstrcpynA(destinationText, session->destination, sizeof destinationText);
   DestinationText(dialog, WM_SETTEXT);
   // A set flag (value + 1 = 2) shows checked and greyed, a clear one (1)
   // unchecked and usable; the view box gets its state below.

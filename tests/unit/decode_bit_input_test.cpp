@@ -41,9 +41,9 @@ class BitInput : public testing::Test {
 };
 
 TEST_F(BitInput, CrcIsCrc16Arc) {
-  EXPECT_EQ(decodeState.crc16Table[1], 0xC0C1);
-  EXPECT_EQ(decodeState.crc16Table[128], 0xA001);
-  EXPECT_EQ(decodeState.crc16Table[255], 0x4040);
+  EXPECT_EQ(decodeState.crc16Table[1][0], 0xC0C1);
+  EXPECT_EQ(decodeState.crc16Table[128][0], 0xA001);
+  EXPECT_EQ(decodeState.crc16Table[255][0], 0x4040);
   EXPECT_EQ(CrcOf("123456789"), 0xBB3D);
   EXPECT_EQ(CrcOf("abc"), 0x9738);
   EXPECT_EQ(CrcOf(""), 0);
