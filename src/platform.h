@@ -26,6 +26,19 @@
 #include <sys/utime.h>
 #include <time.h>
 
+// The runtime functions called from only one or two places are called
+// straight through the import address table: their library thunks would
+// cost more than the calls save.
+extern "C" {
+__declspec(dllimport) int __cdecl fgetc(FILE*);
+__declspec(dllimport) size_t __cdecl fwrite(const void*, size_t, size_t, FILE*);
+__declspec(dllimport) int __cdecl fclose(FILE*);
+__declspec(dllimport) long __cdecl ftell(FILE*);
+__declspec(dllimport) int __cdecl strcmp(const char*, const char*);
+__declspec(dllimport) int __cdecl memcmp(const void*, const void*, size_t);
+__declspec(dllimport) void* __cdecl memmove(void*, const void*, size_t);
+}
+
 #else  // native build for tests and tools
 
 #include <stdint.h>

@@ -5,4 +5,5 @@
 
 enum { WM_SFX_START = WM_USER };  // start-up asks the window to begin
 
-enum { ID_ABORT_BUTTON = 1017, ID_PROGRESS_FILL = 1018 };
+// The progress window's children.
+enum { ID_ABORT_BUTTON = 1017, ID_PROGRESS_FILL, ID_PROGRESS_FRAME, ID_NAME_LABEL };

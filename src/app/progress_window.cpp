@@ -41,7 +41,7 @@ LRESULT CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wParam, LP
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
       return 0;
     case WM_SFX_FILENAME:
-      SetWindowTextA(session->label_window, (const char*)lParam);
+      SetWindowTextA(GetDlgItem(window, ID_NAME_LABEL), (const char*)lParam);
       return 0;
     case WM_COMMAND:
       if (LOWORD(wParam) == ID_ABORT_BUTTON) abortRequested = 1;

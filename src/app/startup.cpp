@@ -5,6 +5,7 @@
 #include "../install/associations.h"
 #include "../session/command_line.h"
 #include "../session/config_block.h"
+#include "../ui/options_layout.h"
 
 static const char kWindowClass[] = "VORNSFXCLASS";
 // "中止" (Abort)
@@ -19,15 +20,40 @@ enum { ICON_RESOURCE = 102 };
 static void RestrictDllSearch() {
   typedef BOOL(WINAPI * SetDirectories)(DWORD);
   SetDirectories setDefault =
-      (SetDirectories)GetProcAddress(GetModuleHandleA("kernel32"), "SetDefaultDllDirectories");
+      (SetDirectories)(void*)GetProcAddress(GetModuleHandleA("kernel32"), "SetDefaultDllDirectories");
   if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
   else SetDllDirectoryA("");
 }
 
-static HWND CreateChild(SfxSession* session, const char* windowClass, const char* text, DWORD style,
-                        int x, int y, int width, int height, int id) {
-  return CreateWindowExA(0, windowClass, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height,
-                         session->main_window, (HMENU)(INT_PTR)id, session->instance, 0);
+// The progress window's children, in pixels (the window has no dialog
+// units): the member's name, the bar's frame, the bar that the window
+// widens with the percentage (see ProgressWindowProc), and the Abort
+// button, the one child of class "BUTTON". Each row is six bytes.
+struct ChildWindow {
+  unsigned char style, x, y, width, height, idAbove1000;
+};
+static const ChildWindow kChildWindows[] = {
+    {SS_LEFT, 7, 5, 200, 20, ID_NAME_LABEL - 1000},
+    {SS_BLACKFRAME, 7, 23, 200, 20, ID_PROGRESS_FRAME - 1000},
+    {SS_BLACKRECT, 7, 23, 0, 20, ID_PROGRESS_FILL - 1000},
+    {BS_PUSHBUTTON, 65, 50, 88, 19, ID_ABORT_BUTTON - 1000},
+};
+
+static bool CreateChildWindows(SfxSession* session) {
+  HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
+  const ChildWindow* rows = kChildWindows;
+  asm("" : "+r"(rows));  // short offsets from a register, not full addresses
+  for (const ChildWindow* row = rows; row != rows + 4; ++row) {
+    const ChildWindow& child = *row;
+    const bool button = child.idAbove1000 == ID_ABORT_BUTTON - 1000;
+    HWND window = CreateWindowExA(0, button ? kButtonClass : kStaticClass, button ? kAbortText : "",
+                                  WS_CHILD | WS_VISIBLE | child.style, child.x, child.y, child.width,
+                                  child.height, session->main_window,
+                                  (HMENU)(INT_PTR)(1000 + child.idAbove1000), session->instance, 0);
+    if (!window) return false;
+    SendMessageA(window, WM_SETFONT, (WPARAM)font, 0);
+  }
+  return true;
 }
 
 // Fills the session from the command line and the configuration block and
@@ -60,19 +86,8 @@ static bool StartUp(SfxSession* session, const char* commandLineTail) {
       CreateWindowExA(0, kWindowClass, kDefaultTitle, WS_POPUP | WS_BORDER | WS_DLGFRAME | WS_SYSMENU,
                       cursor.x - 110, cursor.y + 32, 220, 100, 0, 0, session->instance, session);
   if (!session->main_window) return false;
-  HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
-  session->label_window = CreateChild(session, "STATIC", "", 0, 7, 5, 200, 20, 0);
-  if (!session->label_window) return false;
-  SendMessageA(session->label_window, WM_SETFONT, (WPARAM)font, 0);
-  // The progress bar: a frame and, inside it, a bar that the window
-  // widens with the percentage (see ProgressWindowProc).
   progressBar = session->main_window;
-  if (!CreateChild(session, "STATIC", "", SS_BLACKFRAME, 7, 23, 200, 20, 0) ||
-      !CreateChild(session, "STATIC", "", SS_BLACKRECT, 7, 23, 0, 20, ID_PROGRESS_FILL))
-    return false;
-  session->abort_button = CreateChild(session, "BUTTON", kAbortText, 0, 65, 50, 88, 19, ID_ABORT_BUTTON);
-  if (!session->abort_button) return false;
-  SendMessageA(session->abort_button, WM_SETFONT, (WPARAM)font, 0);
+  if (!CreateChildWindows(session)) return false;
   // The window was made without WS_VISIBLE: it stays hidden until the run
   // starts, with nothing to hide or paint before.
   SendMessageA(session->main_window, WM_SFX_START, 0, 0);

@@ -15,8 +15,6 @@ enum { ARCHIVE_TYPE_COUNT = 10 };
 struct SfxSession {
   HINSTANCE instance;
   HWND main_window;
-  HWND label_window;
-  HWND abort_button;
   FILE* own_file;
   char* destination;
   char* title;

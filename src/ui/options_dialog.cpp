@@ -1,5 +1,6 @@
 #include "options_dialog.h"
 #include "destination_folder.h"
+#include "options_layout.h"
 #include "../install/install_values.h"
 
 enum { ID_DESTINATION = 1000, ID_BROWSE = 1001, FIRST_BOX = 1002, BOX_COUNT = 15 };
@@ -59,7 +60,9 @@ static void UpdateViewBox(HWND dialog) {
   Box(dialog, VIEW_BOX, anyType ? 1 | Box(dialog, VIEW_BOX) << 1 : 0);
 }
 
-static void OnInit(HWND dialog, SfxSession* session) {
+// False when the dialog cannot be shown whole.
+static bool OnInit(HWND dialog, SfxSession* session) {
+  if (!CreateOptionsControls(dialog)) return false;
   dialogSession = session;
   SetWindowTextA(dialog, session->title);
   lstrcpynA(destinationText, session->destination, sizeof destinationText);
@@ -73,6 +76,7 @@ static void OnInit(HWND dialog, SfxSession* session) {
     Box(dialog, box, value + (box >= SHORTCUT_BOXES));
   }
   Box(dialog, VIEW_BOX, anyType * 3);
+  return true;
 }
 
 // Writes every box back into the session; 1 when the destination folder
@@ -109,7 +113,7 @@ INT_PTR ShowOptionsDialog(SfxSession* session) {
 
 INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
-    OnInit(dialog, (SfxSession*)lParam);
+    if (!OnInit(dialog, (SfxSession*)lParam)) EndDialog(dialog, -1);
     return TRUE;
   }
   if (message != WM_COMMAND) return FALSE;

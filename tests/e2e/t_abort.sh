@@ -26,7 +26,7 @@ abort_run() {
     wait_installer
     return 0
   fi
-  e2e_log "held at $(probe_field "$window" 'msctls_progress32' pos) % of the bar"
+  e2e_log "held at $(probe_field "$window" 'id=1018' pos) % of the bar"
   if [ "$how" = close ]; then
     probe close --class VORNSFXCLASS >/dev/null || e2e_fail "$installer: the window did not take WM_CLOSE"
     probe thaw --class VORNSFXCLASS >/dev/null || e2e_fail "$installer: window gone before the worker went on"

@@ -15,6 +15,19 @@
 #include "decode/driver.h"
 #include "decode/static_huffman.h"
 
+// The test programs are linked with --wrap=malloc: an allocator that,
+// once asked to, lets `allocationsToSkip` calls through and fails the next
+// `allocationsToFail`.
+extern "C" void* __real_malloc(size_t size);
+static int allocationsToSkip = 0, allocationsToFail = 0;
+extern "C" void* __wrap_malloc(size_t size) {
+  if (allocationsToFail > 0) {
+    if (allocationsToSkip == 0) return --allocationsToFail, nullptr;
+    --allocationsToSkip;
+  }
+  return __real_malloc(size);
+}
+
 namespace {
 
 std::string ReadFile(const std::string& path) {
@@ -338,6 +351,22 @@ TEST_F(DecodeMembers, AbortStopsAfterOneSymbol) {
   Decoded run = Decode(METHOD_LZ5, Lz5().literal('a').literal('b').done(), 2);
   EXPECT_EQ(run.result, DECODE_ABORTED);
   EXPECT_EQ(run.bytes, "");
+}
+
+// Memory running short on a later member: the dictionary is had, but
+// neither input buffer (the member's size, then the fallback). The member
+// fails, the previous member's buffer is not freed twice, and the next
+// member decodes as if nothing had happened.
+TEST_F(DecodeMembers, InputBufferShortageFailsOnlyThatMember) {
+  const std::string member = Lz5().literal('a').literal('b').done();
+  EXPECT_EQ(Decode(METHOD_LZ5, member, 2).bytes, "ab");
+  allocationsToSkip = 1;
+  allocationsToFail = 2;
+  EXPECT_EQ(Decode(METHOD_LZ5, member, 2).result, DECODE_FAILED);
+  EXPECT_EQ(allocationsToFail, 0);
+  Decoded after = Decode(METHOD_LZ5, member, 2);
+  EXPECT_EQ(after.result, DECODE_DONE);
+  EXPECT_EQ(after.bytes, "ab");
 }
 
 // Output longer than the dictionary leaves through whole-dictionary writes;

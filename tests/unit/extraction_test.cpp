@@ -2,6 +2,8 @@
 // times, abort, refused names, and the end of the walk.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include "archive/extract.h"
@@ -99,15 +101,35 @@ TEST_F(Extraction, MemberWithoutCrcIsAccepted) {
   EXPECT_EQ(ReadFileBytes("nocrc.txt"), "anything");
 }
 
-TEST_F(Extraction, UnknownHeaderAfterTheFirstMemberEndsTheWalkCleanly) {
-  std::string damaged = Level0Member({.name = "b", .data = "x"}, false, "");
-  damaged[0] += 1;  // S - N = 21
-  ExtractionRun run = ExtractArchiveHere(Level0Member({.name = "a.txt", .data = "A"}) + damaged);
-  EXPECT_FALSE(run.failed);
-  EXPECT_EQ(ReadFileBytes("a.txt"), "A");
-  ASSERT_EQ(run.boxes.size(), 1u);
-  EXPECT_EQ(run.boxes[0].text, "Unknown header");
-  EXPECT_TRUE(Posted(WM_SFX_DONE));
+// The walk ends cleanly at the end byte, or where the file ends just as a
+// header would start. A header cut short, an unknown header or a member
+// beyond the reach of a seek is a broken archive: what came before it is
+// extracted, but the run fails (nothing is installed) and the user is told.
+TEST_F(Extraction, BrokenArchivesFailAndCleanEndsDoNot) {
+  const std::string next = Level0Member({.name = "b.txt", .data = "B"});
+  std::string unknown = Level0Member({.name = "b", .data = "x"}, false, "");
+  unknown[0] += 1;  // S - N = 21
+  std::string unreachable = Level0Member({.method = "-xyz-", .name = "c"});
+  unreachable.replace(7, 4, Le32(0x7FFFFFFF));  // packed size
+  const struct {
+    const char* what;
+    std::string tail;
+    bool broken;
+  } cases[] = {{"end byte", std::string(1, '\0') + "junk", false},
+               {"end of file", "", false},
+               {"cut before the level byte", next.substr(0, 10), true},
+               {"cut inside the header", next.substr(0, next.size() - 3), true},
+               {"unknown header", unknown, true},
+               {"unreachable member", unreachable, true}};
+  for (const auto& c : cases) {
+    ScratchFolder inner;
+    ExtractionRun run = ExtractArchiveHere(Level0Member({.name = "a.txt", .data = "A"}) + c.tail);
+    EXPECT_EQ(run.failed, c.broken) << c.what;
+    EXPECT_EQ(ReadFileBytes("a.txt"), "A") << c.what;
+    ASSERT_EQ(run.boxes.size(), c.broken ? 1u : 0u) << c.what;
+    if (c.broken) EXPECT_EQ(run.boxes[0].text, "Unknown header") << c.what;
+    EXPECT_TRUE(Posted(WM_SFX_DONE)) << c.what;
+  }
 }
 
 TEST_F(Extraction, EmptyArchiveAndEmptyMembers) {
@@ -166,11 +188,37 @@ TEST_F(Extraction, NameTooLongIsRefused) {
   EXPECT_EQ(run.boxes.size(), 1u);
 }
 
-TEST_F(Extraction, UnopenableOutputFailsWithoutMessage) {
+// A file limit standing in for a full disk, set once the extraction has
+// begun (the archive itself is a temporary file).
+void LimitFileSizeOnFirstName(const HostWindowMessage& m) {
+  static const rlimit limit = {64 * 1024, RLIM_INFINITY};
+  if (m.message == WM_SFX_FILENAME) setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+// A member file that cannot be made, or not written whole, fails the run
+// with the box naming it; no part of it stays behind and nothing after it
+// is extracted.
+TEST_F(Extraction, UnwritableMembersFailWithABox) {
   mkdir("taken", 0777);  // a folder where the file should go
-  ExtractionRun run = ExtractArchiveHere(Level0Member({.name = "taken", .data = "x"}));
-  EXPECT_TRUE(run.failed);
-  EXPECT_TRUE(run.boxes.empty());
+  ExtractionRun unopenable = ExtractArchiveHere(Level0Member({.name = "taken", .data = "x"}) +
+                                                Level0Member({.name = "later.txt", .data = "x"}));
+  EXPECT_TRUE(unopenable.failed);
+  ASSERT_EQ(unopenable.boxes.size(), 1u);
+  EXPECT_NE(unopenable.boxes[0].text.find("taken"), std::string::npos);
+  EXPECT_FALSE(FileExists("later.txt"));
+
+  signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
+  rlimit before;
+  getrlimit(RLIMIT_FSIZE, &before);
+  ExtractionRun full = ExtractArchiveHere(Level0Member({.name = "big.bin", .data = std::string(200000, 'x')}) +
+                                              Level0Member({.name = "later.txt", .data = "x"}),
+                                          LimitFileSizeOnFirstName);
+  setrlimit(RLIMIT_FSIZE, &before);
+  EXPECT_TRUE(full.failed);
+  ASSERT_EQ(full.boxes.size(), 1u);
+  EXPECT_NE(full.boxes[0].text.find("big.bin"), std::string::npos);
+  EXPECT_FALSE(FileExists("big.bin"));
+  EXPECT_FALSE(FileExists("later.txt"));
 }
 
 TEST_F(Extraction, ShellExtensionInUseIsReportedAndUnregistered) {

@@ -85,6 +85,19 @@ static LRESULT Ask(HWND window, UINT message) {
   return (LRESULT)result;
 }
 
+// The installer draws its progress bar itself: a frame (id 1019) and a bar
+// inside it (id 1018) as wide as the percentage. The position of the bar
+// when `child` is it, otherwise -1.
+enum { PROGRESS_FILL_ID = 1018, PROGRESS_FRAME_ID = 1019 };
+static long ProgressPosition(HWND child) {
+  if (GetDlgCtrlID(child) != PROGRESS_FILL_ID) return -1;
+  HWND frame = GetDlgItem(GetParent(child), PROGRESS_FRAME_ID);
+  RECT bar, whole;
+  if (!frame || !GetWindowRect(child, &bar) || !GetWindowRect(frame, &whole) || whole.right <= whole.left)
+    return -1;
+  return (bar.right - bar.left) * 100 / (whole.right - whole.left);
+}
+
 struct ChildSearch {
   bool labelFound;
   bool progressOk;
@@ -99,10 +112,7 @@ static BOOL CALLBACK CheckChild(HWND child, LPARAM param) {
     if (strcmp(text, filters.label) == 0) search->labelFound = true;
     free(text);
   }
-  if (filters.progressMin >= 0 && ClassIs(child, PROGRESS_CLASSA)) {
-    LRESULT pos = Ask(child, PBM_GETPOS);
-    if (pos >= filters.progressMin) search->progressOk = true;
-  }
+  if (filters.progressMin >= 0 && ProgressPosition(child) >= filters.progressMin) search->progressOk = true;
   int id = GetDlgCtrlID(child);
   if (filters.pushedId >= 0 && id == filters.pushedId) {
     LRESULT state = Ask(child, BM_GETSTATE);
@@ -170,7 +180,7 @@ static BOOL CALLBACK PrintChild(HWND child, LPARAM) {
   Out("child hwnd=%p class=%s id=%d visible=%d ", (void*)child, name, GetDlgCtrlID(child),
       IsWindowVisible(child) ? 1 : 0);
   PrintRect(child);
-  if (ClassIs(child, PROGRESS_CLASSA)) Out(" pos=%ld", (long)Ask(child, PBM_GETPOS));
+  if (ProgressPosition(child) >= 0) Out(" pos=%ld", ProgressPosition(child));
   if (ClassIs(child, "Button")) Out(" state=%ld", (long)Ask(child, BM_GETSTATE));
   char* text = EscapedText(child);
   Out(" text=%s\n", text);
