@@ -11,3 +11,9 @@ foreach(tool ${E2E_TOOLS})
   target_link_libraries(${tool} PRIVATE shell32)
 endforeach()
 target_link_libraries(lnkread PRIVATE ole32 uuid)
+
+# The DLL that the planted-DLL test puts beside an installer as comctl32.dll.
+add_library(planted_dll SHARED tests/tools/wine/planted_dll.cpp)
+set_target_properties(planted_dll PROPERTIES PREFIX "" OUTPUT_NAME comctl32
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/e2e/planted)
+target_link_options(planted_dll PRIVATE -s -static-libgcc)

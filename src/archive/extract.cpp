@@ -65,13 +65,13 @@ static FILE* OpenOutputFile(SfxSession* session, const char* path) {
 static void CopyStored(SfxSession* session, FILE* output, int32_t length) {
   unsigned char buffer[STORED_CHUNK];
   memberCrc = 0;
-  decodeState.memberFailed = false;
+  decodeState.memberFailed = 0;
   for (uint32_t done = 0; length > 0;) {
     int32_t n = length < STORED_CHUNK ? length : STORED_CHUNK;
     size_t got = fread(buffer, 1, (size_t)n, session->own_file);
     if (got < (size_t)n) {
       memset(buffer + got, 0, (size_t)n - got);
-      decodeState.memberFailed = true;
+      decodeState.memberFailed = MEMBER_CUT_SHORT;
     }
     writeAndCrc(buffer, (uint32_t)n, output);
     done += (uint32_t)n;
@@ -116,6 +116,9 @@ bool ExtractMember(SfxSession* session, LzhEntry* entry) {
     if (abortRequested || !written) {
       _unlink(path);
       if (written) return false;  // aborted: the window cleans up and tells nothing
+      // Cut off inside the member: the archive is damaged, as a wrong CRC
+      // would say (a member without a CRC has no other way to tell).
+      if (decodeState.memberFailed == MEMBER_CUT_SHORT) message = kCorruptedMessage;
       goto refused;
     }
     if (entry->has_crc && memberCrc != entry->crc) {

@@ -42,7 +42,7 @@ void addToCrc(const unsigned char* bytes, uint32_t count) {
 
 void writeAndCrc(const unsigned char* bytes, uint32_t count, FILE* stream) {
   addToCrc(bytes, count);
-  if (fwrite(bytes, 1, count, stream) != count) decodeState.memberFailed = true;
+  if (fwrite(bytes, 1, count, stream) != count) decodeState.memberFailed = MEMBER_WRITE_FAILED;
 }
 
 enum { FALLBACK_INPUT_BUFFER_SIZE = 16384 };
@@ -81,7 +81,7 @@ unsigned refillInput() {
   uint32_t want = ds->compressedLeft < ds->inputBufferSize ? ds->compressedLeft : ds->inputBufferSize;
   ds->compressedLeft -= want;
   size_t got = want ? fread(ds->inputBuffer, 1, want, ds->archiveStream) : 0;
-  if (got < want) ds->memberFailed = true;
+  if (got < want) ds->memberFailed = MEMBER_CUT_SHORT;
   ds->input.inputNext = ds->inputBuffer;
   ds->input.inputEnd = ds->inputBuffer + got;
   if (!got) return 0;

@@ -61,6 +61,10 @@ struct AdaptiveNode {
   int32_t nodeGroup;
 };
 
+// Why a member failed: a write did not reach the disk whole, or the archive
+// ended inside the member's bytes.
+enum { MEMBER_WRITE_FAILED = 1, MEMBER_CUT_SHORT = 2 };
+
 struct DecodeState {
   // Scalars first: in the size build they all lie within a one-byte offset
   // of the record's start, as does the start of auxLengths.
@@ -72,7 +76,7 @@ struct DecodeState {
   uint32_t inputBufferSize;
   uint32_t compressedLeft;
   uint16_t memberCrc;  // CRC-16 of the bytes written for the member
-  bool memberFailed;    // a write failed, or the archive ended inside the member
+  uint8_t memberFailed;  // 0, MEMBER_WRITE_FAILED or MEMBER_CUT_SHORT
 
   // Block counters of the static Huffman methods and of -lh3-: symbols left
   // in the current block.

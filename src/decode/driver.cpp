@@ -102,7 +102,7 @@ int decodeMember(int method, FILE* archive, FILE* output, uint32_t packedSize, u
   ds->outputStream = output;
   ds->uncompressedSize = originalSize;
   ds->memberCrc = 0;
-  ds->memberFailed = false;
+  ds->memberFailed = 0;
   ds->dictionaryBits = methodDictionaryBits[method];
   const uint32_t ringSize = ds->ringSize = 1u << ds->dictionaryBits;
   unsigned char* const dictionary = ds->dictionary = (unsigned char*)malloc(2 * ringSize + LONGEST_MATCH);

@@ -2,14 +2,16 @@
 # Shortcuts and the post-install program, read back through IShellLinkA:
 #  1. all three shortcuts (Start-menu programs, desktop, Send To), made in
 #     that order, with the main program as target and icon and the
-#     destination as working folder; the destination ends in a backslash,
-#     so the target has one backslash before the program. The post-install
+#     destination as working folder, as the system reports the folder (the
+#     trailing backslash typed is gone). The post-install
 #     program (install_probe) finds the three links when it starts and is
 #     started before the registry step writes the uninstall entry.
 #  2. a shortcut name with a folder in it puts the links into that
 #     sub-folder, which is created.
 #  3. none when nothing is chosen, and none from a plain self-extractor even
 #     with the switches; the plain self-extractor registers nothing either.
+#  4. a relative destination: the link, the uninstall entry, InstallDir and
+#     the Open command all hold the absolute folder.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/install_lib.sh"
 e2e_begin "shortcuts and the post-install program"
@@ -49,7 +51,7 @@ dest='C:\Apps\Vorn\'
 run_installer "$E2E_WORK" "$(padded "\"$setup\" \"$dest\" /mdt")"
 expect_exit 0
 for folder in "$programs" "$desktop" "$sendto"; do
-  expect_link "$folder/Probe.lnk" 'C:\Apps\Vorn\bin\Vorn.exe' "$dest"
+  expect_link "$folder/Probe.lnk" 'C:\Apps\Vorn\bin\Vorn.exe' 'C:\Apps\Vorn'
 done
 mtimes=$(stat -c %.9Y "$programs/Probe.lnk" "$desktop/Probe.lnk" "$sendto/Probe.lnk" 2>/dev/null | tr '\n' ' ')
 printf '%s\n' "$mtimes" | awk '{ exit !($1 <= $2 && $2 <= $3) }' ||
@@ -106,5 +108,16 @@ expect_same expected/bin/Vorn.exe plain/bin/Vorn.exe
 expect_no_key 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vorn'
 expect_no_key 'HKCU\Software\Tenbrel\Vorn\Output'
 [ -n "$links_before" ] || true
+
+# 4. A relative destination, run from C:\Work.
+mkdir -p "$WINEPREFIX/drive_c/Work"
+rm -f "$programs/Probe.lnk"
+run_installer "$WINEPREFIX/drive_c/Work" "\"$setup\" \"rel\\Vorn\" /m lzh"
+expect_exit 0
+expect_link "$programs/Probe.lnk" 'C:\Work\rel\Vorn\bin\Vorn.exe' 'C:\Work\rel\Vorn'
+expect_reg 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vorn' UninstallString \
+  "$(hexz 'C:\Work\rel\Vorn\bin\Vorn.exe /u')"
+expect_reg 'HKCU\Software\Tenbrel\Vorn\Output' InstallDir "$(hexz 'C:\Work\rel\Vorn')"
+expect_reg 'HKCR\VornArchive\Shell\Open\command' "" "$(hex 'C:\Work\rel\Vorn\bin\Vorn.exe /e "%1"')"
 
 e2e_end
