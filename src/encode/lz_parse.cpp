@@ -15,16 +15,12 @@ enum {
 
 // --- Taking symbols ----------------------------------------------------------------
 
-void InsertPositions(Encoder& e, uint64_t from, uint64_t to) {
-  for (; from < to; ++from) InsertPosition(e.finder, from);
-}
-
 // Sends a match that starts at `start`; the positions it covers from
 // `notEntered` on enter the chains. Returns the position after it.
 uint64_t TakeMatch(Encoder& e, uint64_t start, MatchCandidate match, uint64_t notEntered) {
   e.pending.push_back(Match(match.length, match.distance));
   e.literalRun = 0;
-  InsertPositions(e, notEntered, start + match.length);
+  InsertPositions(e.finder, notEntered, start + match.length);
   return start + match.length;
 }
 

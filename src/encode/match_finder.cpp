@@ -12,20 +12,7 @@ enum {
   MAX_HASH_BITS = 16,
   MIN_DICTIONARY_BITS = 8,
   READ_CHUNK = 1 << 18,  // bytes read at a time, beyond the dictionary kept behind
-  READ_SLACK = 8,        // a key is read as eight bytes
-  PREFETCH_AHEAD = 8,
 };
-const uint32_t kNoPosition = 0xFFFFFFFF;
-
-// Hashes of the first three and of the first LONG_KEY of the eight bytes
-// at a position (little-endian).
-inline uint32_t ShortHash(uint64_t eight, unsigned shift) {
-  return (uint32_t)(((eight << 40) * 0x9E3779B97F4A7C15ull) >> shift);
-}
-
-inline uint32_t LongHash(uint64_t eight, unsigned shift) {
-  return (uint32_t)(((eight << (64 - 8 * LONG_KEY)) * 0x9E3779B97F4A7C15ull) >> shift);
-}
 
 // How many of the first `limit` bytes at `a` and `b` are equal.
 inline unsigned CommonLength(const unsigned char* a, const unsigned char* b, unsigned limit) {
@@ -45,43 +32,38 @@ inline unsigned LengthLimit(const MatchFinder& finder, uint64_t position) {
   return (unsigned)std::min<uint64_t>(MAX_MATCH, finder.end - position);
 }
 
-inline uint32_t Enter(HashChain& chain, uint32_t hash, uint64_t position, uint32_t dictionarySize) {
-  const uint32_t previous = chain.head[hash], back = (uint32_t)position - previous;
-  const bool linked = previous != kNoPosition && back < dictionarySize;
-  chain.link[position & (dictionarySize - 1)] = (uint16_t)(linked ? back : 0);
-  chain.head[hash] = (uint32_t)position;
-  return previous;
-}
-
 // Follows a chain from `first` through the candidates within the
 // dictionary, nearest first, and keeps every one longer than `*best`
 // (calling `found` with it), until `depth` links, `niceLength` or the end
 // of the bytes ahead.
 template <typename Found>
 void Search(const MatchFinder& finder, const HashChain& chain, uint64_t position, uint32_t first, unsigned depth,
-            unsigned niceLength, unsigned* best, Found found) {
+            unsigned niceLength, unsigned* bestLength, Found found) {
   const unsigned limit = LengthLimit(finder, position);
-  if (*best >= limit || *best >= niceLength) return;
+  unsigned best = *bestLength;
+  if (best >= limit || best >= niceLength || !depth) return;
+  const uint32_t now = (uint32_t)position, size = finder.dictionarySize, mask = size - 1;
+  if (first >= now || now - first >= size) return;
   const unsigned char* here = BytesAt(finder, position);
-  const uint32_t now = (uint32_t)position, mask = finder.dictionarySize - 1;
-  for (uint32_t candidate = first; depth-- > 0;) {
-    if (candidate >= now || now - candidate >= finder.dictionarySize) return;
-    const unsigned char* there = BytesAt(finder, candidate);
-    // The byte that would make it longer than the best so far decides first.
-    if (there[*best] == here[*best]) {
+  const unsigned char* window = finder.buffer.data() - finder.base;  // indexed by position
+  const uint16_t* link = chain.link.data();
+  for (uint32_t candidate = first;;) {
+    const unsigned char* there = window + candidate;
+    if (there[best] == here[best]) {
       const unsigned length = CommonLength(here, there, limit);
-      if (length > *best) {
-        *best = length;
+      if (length > best) {
+        best = length;
         found(MatchCandidate{length, now - candidate - 1});
-        if (length >= niceLength || length >= limit) return;
+        if (length >= niceLength || length >= limit) break;
       }
     }
     // A link within the dictionary is never overwritten before the next
     // position a whole dictionary later.
-    const uint32_t back = chain.link[candidate & mask];
-    if (!back) return;
+    const uint32_t back = link[candidate & mask];
     candidate -= back;
+    if (!--depth || !back || now - candidate >= size) break;
   }
+  *bestLength = best;
 }
 
 }  // namespace
@@ -96,7 +78,7 @@ void StartMatchFinder(MatchFinder& finder, unsigned dictionaryBits, uint64_t siz
   const uint64_t window = std::min<uint64_t>(finder.dictionarySize + READ_CHUNK + MAX_MATCH, finder.readLimit);
   finder.buffer.resize(window + READ_SLACK);
   for (HashChain* chain : {&finder.shortKeys, &finder.longKeys}) {
-    chain->head.assign(1u << (64 - finder.hashShift), kNoPosition);
+    chain->head.assign(1u << (64 - finder.hashShift), EmptyHead(finder.dictionarySize));
     chain->link.assign(finder.dictionarySize, 0);
   }
 }
@@ -120,22 +102,25 @@ void FillWindow(MatchFinder& finder, FILE* input, uint64_t position, uint32_t ah
   }
 }
 
-ChainStarts InsertPosition(MatchFinder& finder, uint64_t position) {
-  ChainStarts starts = {kNoPosition, kNoPosition};
-  const uint64_t left = finder.end - position;
-  uint64_t eight, later;
-  memcpy(&eight, BytesAt(finder, position), 8);  // the buffer has room beyond its end
-  // The heads a few positions on are fetched meanwhile: the tables are too
-  // large for the nearest cache.
-  if (left >= PREFETCH_AHEAD + 8) {
-    memcpy(&later, BytesAt(finder, position + PREFETCH_AHEAD), 8);
-    __builtin_prefetch(&finder.shortKeys.head[ShortHash(later, finder.hashShift)], 1);
-    __builtin_prefetch(&finder.longKeys.head[LongHash(later, finder.hashShift)], 1);
+void InsertPositions(MatchFinder& finder, uint64_t from, uint64_t to) {
+  // The tables and sizes in locals: a store into a table could otherwise
+  // be taken to change them, and they would be read again every time.
+  const unsigned char* window = finder.buffer.data() - finder.base;
+  uint32_t* shortHead = finder.shortKeys.head.data();
+  uint32_t* longHead = finder.longKeys.head.data();
+  uint16_t* shortLink = finder.shortKeys.link.data();
+  uint16_t* longLink = finder.longKeys.link.data();
+  const unsigned shift = finder.hashShift;
+  const uint32_t size = finder.dictionarySize;
+  // Both keys fit up to LONG_KEY bytes before the end.
+  const uint64_t bothFit = finder.end - std::min<uint64_t>(finder.end, LONG_KEY - 1);
+  for (; from < std::min(to, bothFit); ++from) {
+    uint64_t eight;
+    memcpy(&eight, window + from, 8);
+    EnterKey(&shortHead[ShortHash(eight, shift)], shortLink, (uint32_t)from, size);
+    EnterKey(&longHead[LongHash(eight, shift)], longLink, (uint32_t)from, size);
   }
-  const unsigned shift = finder.hashShift, size = finder.dictionarySize;
-  if (left >= MIN_MATCH) starts.shortKeys = Enter(finder.shortKeys, ShortHash(eight, shift), position, size);
-  if (left >= LONG_KEY) starts.longKeys = Enter(finder.longKeys, LongHash(eight, shift), position, size);
-  return starts;
+  for (; from < to; ++from) InsertPosition(finder, from, false);
 }
 
 MatchCandidate LongestMatch(const MatchFinder& finder, uint64_t position, ChainStarts starts, unsigned longerThan,

@@ -14,12 +14,18 @@
 #pragma once
 #include <stdint.h>
 #include <stdio.h>
+#include <string.h>
 
 #include <vector>
 
 #include "lzh_block.h"
 
-enum { LONG_KEY = 8 };
+enum {
+  LONG_KEY = 8,
+  READ_SLACK = 8,      // a key is read as eight bytes
+  PREFETCH_AHEAD = 8,  // positions ahead whose chain heads are fetched meanwhile
+};
+const uint32_t kNoPosition = 0xFFFFFFFF;  // where a chain that a position does not enter starts
 
 struct HashChain {
   std::vector<uint32_t> head;  // by hash of the key: the latest position
@@ -67,10 +73,57 @@ inline const unsigned char* BytesAt(const MatchFinder& finder, uint64_t position
   return finder.buffer.data() + (position - finder.base);
 }
 
+// Hashes of the first three and of the first LONG_KEY of the eight bytes
+// at a position (little-endian).
+inline uint32_t ShortHash(uint64_t eight, unsigned shift) {
+  return (uint32_t)(((eight << 40) * 0x9E3779B97F4A7C15ull) >> shift);
+}
+
+inline uint32_t LongHash(uint64_t eight, unsigned shift) {
+  return (uint32_t)(((eight << (64 - 8 * LONG_KEY)) * 0x9E3779B97F4A7C15ull) >> shift);
+}
+
+// An empty chain's head reads as a position a whole dictionary before the
+// first: out of reach, without a test of its own.
+inline uint32_t EmptyHead(uint32_t dictionarySize) { return 0u - dictionarySize; }
+
+inline uint32_t EnterKey(uint32_t* head, uint16_t* link, uint32_t position, uint32_t dictionarySize) {
+  const uint32_t previous = *head, back = position - previous;
+  link[position & (dictionarySize - 1)] = (uint16_t)(back < dictionarySize ? back : 0);
+  *head = position;
+  return previous;
+}
+
 // Enters `position` into the chains whose key fits in the bytes left.
 // Returns the latest earlier positions of the same keys, where a search
-// starts.
-ChainStarts InsertPosition(MatchFinder& finder, uint64_t position);
+// starts. Inlined: it runs for every position. `prefetch`: the heads a few
+// positions on are fetched meanwhile, for a parse that searches between
+// positions (the tables are too large for the nearest cache).
+inline ChainStarts InsertPosition(MatchFinder& finder, uint64_t position, bool prefetch = true) {
+  ChainStarts starts = {kNoPosition, kNoPosition};
+  const unsigned char* bytes = BytesAt(finder, position);
+  const uint64_t left = finder.end - position;
+  const unsigned shift = finder.hashShift, size = finder.dictionarySize;
+  uint64_t eight;
+  memcpy(&eight, bytes, 8);  // the buffer has room beyond its end
+  if (prefetch && left >= PREFETCH_AHEAD + 8) {
+    uint64_t later;
+    memcpy(&later, bytes + PREFETCH_AHEAD, 8);
+    __builtin_prefetch(&finder.shortKeys.head[ShortHash(later, shift)], 1);
+    __builtin_prefetch(&finder.longKeys.head[LongHash(later, shift)], 1);
+  }
+  if (left >= MIN_MATCH)
+    starts.shortKeys = EnterKey(&finder.shortKeys.head[ShortHash(eight, shift)], finder.shortKeys.link.data(),
+                                (uint32_t)position, size);
+  if (left >= LONG_KEY)
+    starts.longKeys = EnterKey(&finder.longKeys.head[LongHash(eight, shift)], finder.longKeys.link.data(),
+                               (uint32_t)position, size);
+  return starts;
+}
+
+// Enters the positions from `from` to `to`, which no search looks at (those
+// a match covers).
+void InsertPositions(MatchFinder& finder, uint64_t from, uint64_t to);
 
 // The longest match at `position` that is longer than `longerThan`; length
 // 0 when there is none. A search stops at once at `niceLength` bytes.
