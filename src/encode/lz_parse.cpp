@@ -18,14 +18,14 @@ enum {
 // Sends a match that starts at `start`; the positions it covers from
 // `notEntered` on enter the chains. Returns the position after it.
 uint64_t TakeMatch(Encoder& e, uint64_t start, MatchCandidate match, uint64_t notEntered) {
-  e.pending.push_back(Match(match.length, match.distance));
+  AddPending(e, Match(match.length, match.distance));
   e.literalRun = 0;
   InsertPositions(e.finder, notEntered, start + match.length);
   return start + match.length;
 }
 
 uint64_t TakeLiteral(Encoder& e, uint64_t position) {
-  e.pending.push_back(Literal(*BytesAt(e.finder, position)));
+  AddPending(e, Literal(*BytesAt(e.finder, position)));
   ++e.literalRun;
   return position + 1;
 }
@@ -41,9 +41,7 @@ uint64_t PositionsToSkip(const Encoder& e, uint64_t position, uint64_t limit) {
 uint64_t SkipLiterals(Encoder& e, uint64_t position, uint64_t limit) {
   const size_t skip = (size_t)PositionsToSkip(e, position, limit);
   const unsigned char* bytes = BytesAt(e.finder, position);
-  const size_t first = e.pending.size();
-  e.pending.resize(first + skip);
-  for (size_t i = 0; i < skip; ++i) e.pending[first + i] = Literal(bytes[i]);
+  for (size_t i = 0; i < skip; ++i) AddPending(e, Literal(bytes[i]));
   e.literalRun += skip;
   return position + skip;
 }
@@ -186,7 +184,7 @@ uint64_t ParseOptimal(Encoder& e, uint64_t position, uint64_t limit) {
     size_t span = (size_t)std::min<uint64_t>(OPTIMAL_SPAN, limit - position);
     const MatchCandidate nice = GatherMatches(e, position, &span);
     ChoosePath(e, position, span);
-    e.pending.insert(e.pending.end(), o.chosen.begin(), o.chosen.end());
+    for (const LzSymbol& symbol : o.chosen) AddPending(e, symbol);
     LearnFrom(o.recent, o.chosen);
     SetPrices(o.prices, o.recent);
     position += span;
