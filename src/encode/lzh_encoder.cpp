@@ -70,7 +70,16 @@ EncodeResult EncodeMember(FILE* input, FILE* output, const StaticMethod& method,
   StartParse(e);
   e.pending.resize((size_t)std::min<uint64_t>(PENDING_ROOM, size + 1));  // a symbol takes a byte at least
   Output out = {output, 0, size};
-  auto result = [&](EncodeStatus status) { return EncodeResult{status, e.finder.end, out.written, e.finder.crc}; };
+  const off_t start = ftello(output);
+  auto result = [&](EncodeStatus status) {
+    const MatchFinder& f = e.finder;
+    if (status == ENCODE_NOT_SHRUNK && f.base == 0 && f.inputEnded && !f.readFailed && f.end == size) {
+      // The whole member is in the window: no second reading.
+      const bool written = fseeko(output, start, SEEK_SET) == 0 && fwrite(f.buffer.data(), 1, f.end, output) == f.end;
+      return EncodeResult{written ? ENCODE_STORED : ENCODE_WRITE_FAILED, f.end, f.end, f.crc};
+    }
+    return EncodeResult{status, f.end, out.written, f.crc};
+  };
   for (uint64_t position = 0;;) {
     FillWindow(e.finder, input, position, PARSE_STEP + MAX_MATCH);
     if (position >= e.finder.end) break;
