@@ -49,7 +49,12 @@ void Search(const MatchFinder& finder, const HashChain& chain, uint64_t position
   const uint16_t* link = chain.link.data();
   for (uint32_t candidate = first;;) {
     const unsigned char* there = window + candidate;
-    if (there[best] == here[best]) {
+    // The bytes that would make it longer than the best so far decide first,
+    // with those before them.
+    uint16_t hereTail, thereTail;
+    memcpy(&hereTail, here + best - 1, 2);
+    memcpy(&thereTail, there + best - 1, 2);
+    if (hereTail == thereTail) {
       const unsigned length = CommonLength(here, there, limit);
       if (length > best) {
         best = length;
