@@ -1,5 +1,6 @@
 #include "match_finder.h"
 
+#include <emmintrin.h>
 #include <string.h>
 
 #include <algorithm>
@@ -12,7 +13,10 @@ enum {
   MAX_HASH_BITS = 16,
   MIN_DICTIONARY_BITS = 8,
   READ_CHUNK = 1 << 18,  // bytes read at a time, beyond the dictionary kept behind
+  ROW_BITS_LESS = 6,     // log2 of ROW_SLOTS
 };
+static_assert(ROW_SLOTS == 1 << ROW_BITS_LESS, "a row's slots are a power of two");
+static_assert(ROW_SLOTS == 64, "a row's tags are compared as four vectors of 16");
 
 // How many of the first `limit` bytes at `a` and `b` are equal.
 inline unsigned CommonLength(const unsigned char* a, const unsigned char* b, unsigned limit) {
@@ -71,6 +75,50 @@ void Search(const MatchFinder& finder, const HashChain& chain, uint64_t position
   *bestLength = best;
 }
 
+// Looks at the positions of the row and tag `hash` whose tag agrees, the
+// latest first (so the nearest; the first is `position` itself, entered
+// already), as Search does along a chain, up to `depth` of them.
+template <typename Found>
+void SearchRow(const MatchFinder& finder, uint64_t position, uint32_t hash, unsigned depth, unsigned niceLength,
+               unsigned* bestLength, Found found) {
+  const unsigned limit = LengthLimit(finder, position);
+  unsigned best = *bestLength;
+  if (best >= limit || best >= niceLength || !depth || hash == kNoPosition) return;
+  const HashRows& rows = finder.longKeys;
+  const uint32_t row = hash >> 8, now = (uint32_t)position, size = finder.dictionarySize;
+  const uint8_t* tags = &rows.tag[row * ROW_SLOTS];
+  const uint16_t* slots = &rows.slot[row * ROW_SLOTS];
+  const __m128i wanted = _mm_set1_epi8((char)hash);
+  uint64_t agree = 0;
+  for (unsigned part = 0; part < ROW_SLOTS / 16; ++part) {
+    const __m128i sixteen = _mm_loadu_si128((const __m128i*)(tags + 16 * part));
+    agree |= (uint64_t)(uint16_t)_mm_movemask_epi8(_mm_cmpeq_epi8(sixteen, wanted)) << (16 * part);
+  }
+  // Bit i for the i-th latest; the latest, `position` itself, left out.
+  const unsigned newest = rows.newest[row];
+  agree = (newest ? (agree >> newest) | (agree << (ROW_SLOTS - newest)) : agree) & ~1ull;
+  const unsigned char* here = BytesAt(finder, position);
+  const unsigned char* window = finder.buffer.data() - finder.base;  // indexed by position
+  for (; agree && depth; agree &= agree - 1, --depth) {
+    const unsigned i = (unsigned)__builtin_ctzll(agree);
+    const uint32_t distance = (uint16_t)(now - slots[(newest + i) & (ROW_SLOTS - 1)]);
+    if (!distance || distance >= size || distance > now) continue;
+    const uint32_t candidate = now - distance;
+    const unsigned char* there = window + candidate;
+    uint16_t hereTail, thereTail;
+    memcpy(&hereTail, here + best - 1, 2);
+    memcpy(&thereTail, there + best - 1, 2);
+    if (hereTail != thereTail) continue;
+    const unsigned length = CommonLength(here, there, limit);
+    if (length > best) {
+      best = length;
+      found(MatchCandidate{length, distance - 1});
+      if (length >= niceLength || length >= limit) break;
+    }
+  }
+  *bestLength = best;
+}
+
 }  // namespace
 
 void StartMatchFinder(MatchFinder& finder, unsigned dictionaryBits, uint64_t size) {
@@ -82,10 +130,14 @@ void StartMatchFinder(MatchFinder& finder, unsigned dictionaryBits, uint64_t siz
   finder.readLimit = size + 1;
   const uint64_t window = std::min<uint64_t>(finder.dictionarySize + READ_CHUNK + MAX_MATCH, finder.readLimit);
   finder.buffer.resize(window + READ_SLACK);
-  for (HashChain* chain : {&finder.shortKeys, &finder.longKeys}) {
-    chain->head.assign(1u << (64 - finder.hashShift), EmptyHead(finder.dictionarySize));
-    chain->link.assign(finder.dictionarySize, 0);
-  }
+  finder.shortKeys.head.assign(1u << (64 - finder.hashShift), EmptyHead(finder.dictionarySize));
+  finder.shortKeys.link.assign(finder.dictionarySize, 0);
+  // Twice as many slots as the dictionary has positions, at least one row.
+  const unsigned rowBits = bits + 1 > ROW_BITS_LESS ? bits + 1 - ROW_BITS_LESS : 0;
+  finder.longKeys.shift = 64 - rowBits - 8;
+  finder.longKeys.slot.assign((size_t)ROW_SLOTS << rowBits, 0);
+  finder.longKeys.tag.assign((size_t)ROW_SLOTS << rowBits, 0);
+  finder.longKeys.newest.assign((size_t)1 << rowBits, 0);
 }
 
 void FillWindow(MatchFinder& finder, FILE* input, uint64_t position, uint32_t ahead) {
@@ -112,18 +164,27 @@ void InsertPositions(MatchFinder& finder, uint64_t from, uint64_t to) {
   // be taken to change them, and they would be read again every time.
   const unsigned char* window = finder.buffer.data() - finder.base;
   uint32_t* shortHead = finder.shortKeys.head.data();
-  uint32_t* longHead = finder.longKeys.head.data();
   uint16_t* shortLink = finder.shortKeys.link.data();
-  uint16_t* longLink = finder.longKeys.link.data();
   const unsigned shift = finder.hashShift;
   const uint32_t size = finder.dictionarySize;
   // Both keys fit up to LONG_KEY bytes before the end.
   const uint64_t bothFit = finder.end - std::min<uint64_t>(finder.end, LONG_KEY - 1);
+  // The heads a few positions on are fetched meanwhile, where there are
+  // bytes to hash.
+  const uint64_t fetchFit = finder.end - std::min<uint64_t>(finder.end, PREFETCH_AHEAD + 8);
   for (; from < std::min(to, bothFit); ++from) {
     uint64_t eight;
     memcpy(&eight, window + from, 8);
+    if (from < fetchFit) {
+      uint64_t later;
+      memcpy(&later, window + from + PREFETCH_AHEAD, 8);
+      __builtin_prefetch(&shortHead[ShortHash(later, shift)], 1);
+      const uint32_t row = LongHash(later, finder.longKeys.shift) >> 8;
+      __builtin_prefetch(&finder.longKeys.tag[row * ROW_SLOTS], 1);
+      __builtin_prefetch(&finder.longKeys.slot[row * ROW_SLOTS], 1);
+    }
     EnterKey(&shortHead[ShortHash(eight, shift)], shortLink, (uint32_t)from, size);
-    EnterKey(&longHead[LongHash(eight, shift)], longLink, (uint32_t)from, size);
+    EnterRow(finder.longKeys, LongHash(eight, finder.longKeys.shift), (uint32_t)from);
   }
   for (; from < to; ++from) InsertPosition(finder, from, false);
 }
@@ -133,7 +194,7 @@ MatchCandidate LongestMatch(const MatchFinder& finder, uint64_t position, ChainS
   MatchCandidate best = {0, 0};
   unsigned bestLength = std::max<unsigned>(longerThan, MIN_MATCH - 1);
   auto keep = [&](MatchCandidate match) { best = match; };
-  Search(finder, finder.longKeys, position, starts.longKeys, depth.longKeys, niceLength, &bestLength, keep);
+  SearchRow(finder, position, starts.longKeys, depth.longKeys, niceLength, &bestLength, keep);
   // Shorter matches than the long key are left to the three-byte chain.
   if (bestLength < LONG_KEY)
     Search(finder, finder.shortKeys, position, starts.shortKeys, depth.shortKeys, niceLength, &bestLength, keep);
@@ -148,6 +209,6 @@ size_t AllMatches(const MatchFinder& finder, uint64_t position, ChainStarts star
   // The nearest short matches first; a long match is then either farther
   // than they are or was among them already.
   Search(finder, finder.shortKeys, position, starts.shortKeys, depth.shortKeys, niceLength, &bestLength, keep);
-  Search(finder, finder.longKeys, position, starts.longKeys, depth.longKeys, niceLength, &bestLength, keep);
+  SearchRow(finder, position, starts.longKeys, depth.longKeys, niceLength, &bestLength, keep);
   return count;
 }
