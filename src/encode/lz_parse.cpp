@@ -11,6 +11,7 @@ enum {
   PRICE_SCALE = 16,     // prices are counted in sixteenths of a bit
   SKIP_SHIFT = 6,       // a long run without matches skips one more position for every 64 of its bytes,
   MAX_SKIP = 32,        // up to 32
+  GOOD_LENGTH = 8,      // lazy: a match held back this long makes the search at the next position shallower
 };
 
 // --- Taking symbols ----------------------------------------------------------------
@@ -54,8 +55,12 @@ unsigned ShortestWorthwhile(uint32_t distance) {
   return code < 13 ? 3 : code < 16 ? 4 : 5;
 }
 
+// A match of GOOD_LENGTH held back: the next position is searched a
+// quarter as deep (a longer match there gains little, and is rarely found).
 MatchCandidate FindMatch(const Encoder& e, uint64_t position, ChainStarts starts, unsigned longerThan) {
-  MatchCandidate match = LongestMatch(e.finder, position, starts, longerThan, e.settings.depth, e.settings.niceLength);
+  SearchDepth depth = e.settings.depth;
+  if (longerThan >= GOOD_LENGTH) depth = {(depth.shortKeys + 3) / 4, (depth.longKeys + 3) / 4};
+  MatchCandidate match = LongestMatch(e.finder, position, starts, longerThan, depth, e.settings.niceLength);
   if (match.length && match.length < ShortestWorthwhile(match.distance)) match.length = 0;
   return match;
 }
