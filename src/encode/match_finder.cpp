@@ -14,6 +14,7 @@ enum {
   MIN_DICTIONARY_BITS = 8,
   READ_CHUNK = 1 << 18,  // bytes read at a time, beyond the dictionary kept behind
   ROW_BITS_LESS = 6,     // log2 of ROW_SLOTS
+  SHORT_KEYS_AT_END = 4, // of the positions a match covers, those that enter the three-byte chain
 };
 static_assert(ROW_SLOTS == 1 << ROW_BITS_LESS, "a row's slots are a power of two");
 static_assert(ROW_SLOTS == 64, "a row's tags are compared as four vectors of 16");
@@ -172,6 +173,10 @@ void InsertPositions(MatchFinder& finder, uint64_t from, uint64_t to) {
   // The heads a few positions on are fetched meanwhile, where there are
   // bytes to hash.
   const uint64_t fetchFit = finder.end - std::min<uint64_t>(finder.end, PREFETCH_AHEAD + 8);
+  // Only the last few enter the three-byte chain: a short match is seldom
+  // wanted within the copy of a longer one, and the same bytes are in the
+  // chain where they were copied from.
+  const uint64_t shortFrom = to - std::min<uint64_t>(to, SHORT_KEYS_AT_END);
   for (; from < std::min(to, bothFit); ++from) {
     uint64_t eight;
     memcpy(&eight, window + from, 8);
@@ -183,7 +188,7 @@ void InsertPositions(MatchFinder& finder, uint64_t from, uint64_t to) {
       __builtin_prefetch(&finder.longKeys.tag[row * ROW_SLOTS], 1);
       __builtin_prefetch(&finder.longKeys.slot[row * ROW_SLOTS], 1);
     }
-    EnterKey(&shortHead[ShortHash(eight, shift)], shortLink, (uint32_t)from, size);
+    if (from >= shortFrom) EnterKey(&shortHead[ShortHash(eight, shift)], shortLink, (uint32_t)from, size);
     EnterRow(finder.longKeys, LongHash(eight, finder.longKeys.shift), (uint32_t)from);
   }
   for (; from < to; ++from) InsertPosition(finder, from, false);

@@ -155,7 +155,7 @@ inline ChainStarts InsertPosition(MatchFinder& finder, uint64_t position, bool p
 }
 
 // Enters the positions from `from` to `to`, which no search looks at (those
-// a match covers).
+// a match covers): all into the rows, the last four into the chain.
 void InsertPositions(MatchFinder& finder, uint64_t from, uint64_t to);
 
 // The longest match at `position` that is longer than `longerThan`; length
