@@ -1,6 +1,8 @@
 #include "match_finder.h"
 
+#ifdef __SSE2__
 #include <emmintrin.h>
+#endif
 #include <string.h>
 
 #include <algorithm>
@@ -76,6 +78,22 @@ void Search(const MatchFinder& finder, const HashChain& chain, uint64_t position
   *bestLength = best;
 }
 
+// Bit i set where slot i of a row holds `tag`: sixteen slots a compare
+// where the processor has SSE2, one by one elsewhere.
+static uint64_t TagsAgreeing(const uint8_t* tags, uint8_t tag) {
+  uint64_t agree = 0;
+#ifdef __SSE2__
+  const __m128i wanted = _mm_set1_epi8((char)tag);
+  for (unsigned part = 0; part < ROW_SLOTS / 16; ++part) {
+    const __m128i sixteen = _mm_loadu_si128((const __m128i*)(tags + 16 * part));
+    agree |= (uint64_t)(uint16_t)_mm_movemask_epi8(_mm_cmpeq_epi8(sixteen, wanted)) << (16 * part);
+  }
+#else
+  for (unsigned i = 0; i < ROW_SLOTS; ++i) agree |= (uint64_t)(tags[i] == tag) << i;
+#endif
+  return agree;
+}
+
 // Looks at the positions of the row and tag `hash` whose tag agrees, the
 // latest first (so the nearest; the first is `position` itself, entered
 // already), as Search does along a chain, up to `depth` of them.
@@ -89,12 +107,7 @@ void SearchRow(const MatchFinder& finder, uint64_t position, uint32_t hash, unsi
   const uint32_t row = hash >> 8, now = (uint32_t)position, size = finder.dictionarySize;
   const uint8_t* tags = &rows.tag[row * ROW_SLOTS];
   const uint16_t* slots = &rows.slot[row * ROW_SLOTS];
-  const __m128i wanted = _mm_set1_epi8((char)hash);
-  uint64_t agree = 0;
-  for (unsigned part = 0; part < ROW_SLOTS / 16; ++part) {
-    const __m128i sixteen = _mm_loadu_si128((const __m128i*)(tags + 16 * part));
-    agree |= (uint64_t)(uint16_t)_mm_movemask_epi8(_mm_cmpeq_epi8(sixteen, wanted)) << (16 * part);
-  }
+  uint64_t agree = TagsAgreeing(tags, (uint8_t)hash);
   // Bit i for the i-th latest; the latest, `position` itself, left out.
   const unsigned newest = rows.newest[row];
   agree = (newest ? (agree >> newest) | (agree << (ROW_SLOTS - newest)) : agree) & ~1ull;
