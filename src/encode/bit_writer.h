@@ -3,6 +3,7 @@
 #include <stdint.h>
 #include <string.h>
 
+#include <algorithm>
 #include <vector>
 
 struct BitWriter {
@@ -12,16 +13,31 @@ struct BitWriter {
   unsigned pendingCount = 0;  // below 32 between calls
 };
 
-// Appends the low `count` bits of `value` (count at most 32).
-inline void PutBits(BitWriter& writer, uint32_t value, unsigned count) {
+// Bits written so far.
+inline uint64_t BitsHeld(const BitWriter& writer) { return 8 * (uint64_t)writer.used + writer.pendingCount; }
+
+// Makes room for `bits` more bits, so that PutBitsInRoom may append them.
+inline void MakeRoom(BitWriter& writer, uint64_t bits) {
+  const size_t needed = writer.used + (size_t)(bits / 8) + 8;
+  if (needed > writer.bytes.size()) writer.bytes.resize(std::max(needed, 2 * writer.bytes.size()));
+}
+
+// Appends the low `count` bits of `value` (count at most 32) where room has
+// been made.
+inline void PutBitsInRoom(BitWriter& writer, uint32_t value, unsigned count) {
   writer.pending = (writer.pending << count) | (value & ((1ull << count) - 1));
   writer.pendingCount += count;
   if (writer.pendingCount < 32) return;
   writer.pendingCount -= 32;
-  if (writer.used + 4 > writer.bytes.size()) writer.bytes.resize(2 * writer.bytes.size() + 4096);
   const uint32_t word = __builtin_bswap32((uint32_t)(writer.pending >> writer.pendingCount));
   memcpy(&writer.bytes[writer.used], &word, 4);
   writer.used += 4;
+}
+
+// Appends the low `count` bits of `value` (count at most 32).
+inline void PutBits(BitWriter& writer, uint32_t value, unsigned count) {
+  MakeRoom(writer, 32);
+  PutBitsInRoom(writer, value, count);
 }
 
 // Completes the last byte with zero bits.

@@ -76,10 +76,10 @@ std::vector<size_t> BlockStarts(const std::vector<SymbolCounts>& segmentCounts) 
 
 }  // namespace
 
-void EmitBlocks(Encoder& e, bool atEnd) {
-  const size_t symbols = e.pending.size();
+bool EmitBlocks(Encoder& e, bool atEnd, uint64_t maxBits) {
+  const size_t symbols = e.pendingCount;
   const size_t segments = (symbols + SEGMENT_SYMBOLS - 1) / SEGMENT_SYMBOLS;
-  if (!segments) return;
+  if (!segments) return true;
   e.segmentCounts.resize(segments);
   for (size_t s = 0; s < segments; ++s)
     CountSymbols(&e.pending[s * SEGMENT_SYMBOLS], std::min<size_t>(SEGMENT_SYMBOLS, symbols - s * SEGMENT_SYMBOLS),
@@ -93,8 +93,10 @@ void EmitBlocks(Encoder& e, bool atEnd) {
     for (size_t s = starts[b]; s < starts[b + 1]; ++s) AddCounts(counts, e.segmentCounts[s]);
     const size_t first = starts[b] * SEGMENT_SYMBOLS;
     const size_t last = std::min(symbols, starts[b + 1] * SEGMENT_SYMBOLS);
-    WriteBlock(e.bits, &e.pending[first], last - first, counts, e.method->distances);
+    if (!WriteBlock(e.bits, &e.pending[first], last - first, counts, e.method->distances, maxBits)) return false;
   }
   const size_t sent = std::min(symbols, starts[blocks] * SEGMENT_SYMBOLS);
-  e.pending.erase(e.pending.begin(), e.pending.begin() + (ptrdiff_t)sent);
+  std::copy(e.pending.begin() + (ptrdiff_t)sent, e.pending.begin() + (ptrdiff_t)symbols, e.pending.begin());
+  e.pendingCount = symbols - sent;
+  return true;
 }

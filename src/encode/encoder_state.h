@@ -54,7 +54,11 @@ struct Encoder {
   LevelSettings settings;
   MatchFinder finder;
   uint64_t literalRun = 0;        // positions since the last match
-  std::vector<LzSymbol> pending;  // parsed, not yet in a block
+  // Parsed, not yet in a block: the first `pendingCount`. Room for all a
+  // parse step can add to what is kept back is made once (PENDING_ROOM, or
+  // a symbol for every byte of a smaller member).
+  std::vector<LzSymbol> pending;
+  size_t pendingCount = 0;
   std::vector<SymbolCounts> segmentCounts;
   BitWriter bits;
   OptimalParse optimal;
@@ -67,10 +71,16 @@ void StartParse(Encoder& e);
 // (a match may reach beyond `limit`).
 uint64_t Parse(Encoder& e, uint64_t position, uint64_t limit);
 
-// Pending symbols gathered before blocks are chosen.
-enum { SYMBOLS_TO_DIVIDE = 32 * 4095 };
+enum {
+  PARSE_STEP = 1 << 14,             // positions parsed before the pending symbols are looked at
+  SYMBOLS_TO_DIVIDE = 32 * 4095,    // pending symbols gathered before blocks are chosen
+  PENDING_ROOM = SYMBOLS_TO_DIVIDE + PARSE_STEP + 1,
+};
+
+inline void AddPending(Encoder& e, LzSymbol symbol) { e.pending[e.pendingCount++] = symbol; }
 
 // Writes the pending symbols as blocks, divided where the statistics of
 // the symbols change. The last block is kept back unless this is the end:
-// it may yet grow with the symbols to come.
-void EmitBlocks(Encoder& e, bool atEnd);
+// it may yet grow with the symbols to come. Returns false, having stopped,
+// when the bits written would exceed `maxBits` (the data does not shrink).
+bool EmitBlocks(Encoder& e, bool atEnd, uint64_t maxBits);

@@ -11,25 +11,22 @@ enum {
   PRICE_SCALE = 16,     // prices are counted in sixteenths of a bit
   SKIP_SHIFT = 6,       // a long run without matches skips one more position for every 64 of its bytes,
   MAX_SKIP = 32,        // up to 32
+  GOOD_LENGTH = 8,      // lazy: a match held back this long makes the search at the next position shallower
 };
 
 // --- Taking symbols ----------------------------------------------------------------
 
-void InsertPositions(Encoder& e, uint64_t from, uint64_t to) {
-  for (; from < to; ++from) InsertPosition(e.finder, from);
-}
-
 // Sends a match that starts at `start`; the positions it covers from
 // `notEntered` on enter the chains. Returns the position after it.
 uint64_t TakeMatch(Encoder& e, uint64_t start, MatchCandidate match, uint64_t notEntered) {
-  e.pending.push_back(Match(match.length, match.distance));
+  AddPending(e, Match(match.length, match.distance));
   e.literalRun = 0;
-  InsertPositions(e, notEntered, start + match.length);
+  InsertPositions(e.finder, notEntered, start + match.length);
   return start + match.length;
 }
 
 uint64_t TakeLiteral(Encoder& e, uint64_t position) {
-  e.pending.push_back(Literal(*BytesAt(e.finder, position)));
+  AddPending(e, Literal(*BytesAt(e.finder, position)));
   ++e.literalRun;
   return position + 1;
 }
@@ -45,9 +42,7 @@ uint64_t PositionsToSkip(const Encoder& e, uint64_t position, uint64_t limit) {
 uint64_t SkipLiterals(Encoder& e, uint64_t position, uint64_t limit) {
   const size_t skip = (size_t)PositionsToSkip(e, position, limit);
   const unsigned char* bytes = BytesAt(e.finder, position);
-  const size_t first = e.pending.size();
-  e.pending.resize(first + skip);
-  for (size_t i = 0; i < skip; ++i) e.pending[first + i] = Literal(bytes[i]);
+  for (size_t i = 0; i < skip; ++i) AddPending(e, Literal(bytes[i]));
   e.literalRun += skip;
   return position + skip;
 }
@@ -60,8 +55,12 @@ unsigned ShortestWorthwhile(uint32_t distance) {
   return code < 13 ? 3 : code < 16 ? 4 : 5;
 }
 
+// A match of GOOD_LENGTH held back: the next position is searched a
+// quarter as deep (a longer match there gains little, and is rarely found).
 MatchCandidate FindMatch(const Encoder& e, uint64_t position, ChainStarts starts, unsigned longerThan) {
-  MatchCandidate match = LongestMatch(e.finder, position, starts, longerThan, e.settings.depth, e.settings.niceLength);
+  SearchDepth depth = e.settings.depth;
+  if (longerThan >= GOOD_LENGTH) depth = {(depth.shortKeys + 3) / 4, (depth.longKeys + 3) / 4};
+  MatchCandidate match = LongestMatch(e.finder, position, starts, longerThan, depth, e.settings.niceLength);
   if (match.length && match.length < ShortestWorthwhile(match.distance)) match.length = 0;
   return match;
 }
@@ -190,7 +189,7 @@ uint64_t ParseOptimal(Encoder& e, uint64_t position, uint64_t limit) {
     size_t span = (size_t)std::min<uint64_t>(OPTIMAL_SPAN, limit - position);
     const MatchCandidate nice = GatherMatches(e, position, &span);
     ChoosePath(e, position, span);
-    e.pending.insert(e.pending.end(), o.chosen.begin(), o.chosen.end());
+    for (const LzSymbol& symbol : o.chosen) AddPending(e, symbol);
     LearnFrom(o.recent, o.chosen);
     SetPrices(o.prices, o.recent);
     position += span;

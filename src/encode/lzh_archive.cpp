@@ -111,6 +111,7 @@ bool WriteFileMember(FILE* out, const ArchiveMember& member, const StaticMethod&
   if (fseeko(out, headerAt + (off_t)headerLength, SEEK_SET) != 0) return Fail(error, "cannot write the output");
   const char* methodId = method.id;
   EncodeResult result = EncodeMember(input.get(), out, method, level, member.size);
+  if (result.status == ENCODE_STORED) methodId = kStoredMethod;
   if (result.status == ENCODE_NOT_SHRUNK) {
     methodId = kStoredMethod;
     fseeko(out, headerAt + (off_t)headerLength, SEEK_SET);

@@ -134,8 +134,8 @@ void CountSymbols(const LzSymbol* symbols, size_t count, SymbolCounts* counts) {
   }
 }
 
-void WriteBlock(BitWriter& out, const LzSymbol* symbols, size_t count, const SymbolCounts& counts,
-                DistanceAlphabet alphabet) {
+bool WriteBlock(BitWriter& out, const LzSymbol* symbols, size_t count, const SymbolCounts& counts,
+                DistanceAlphabet alphabet, uint64_t maxBits) {
   const Code literals = MakeCode(counts.literalLength, LITERAL_LENGTH_CODES);
   const Code distances = MakeCode(counts.distance, alphabet.codes);
   std::vector<LengthToken> tokens;
@@ -148,12 +148,19 @@ void WriteBlock(BitWriter& out, const LzSymbol* symbols, size_t count, const Sym
   PutSmallCodeLengths(out, lengthCode, 5, ZERO_RUN_AFTER);
   PutLiteralLengths(out, literals, lengthCode, tokens);
   PutSmallCodeLengths(out, distances, alphabet.countBits, 0);
+  uint64_t symbolBits = 0;
+  for (unsigned s = 0; s < LITERAL_LENGTH_CODES; ++s) symbolBits += (uint64_t)counts.literalLength[s] * literals.lengths[s];
+  for (unsigned j = 0; j < alphabet.codes; ++j)
+    symbolBits += (uint64_t)counts.distance[j] * (distances.lengths[j] + (j > 1 ? j - 1 : 0));
+  if (BitsHeld(out) + symbolBits > maxBits) return false;
+  MakeRoom(out, symbolBits);
   for (size_t i = 0; i < count; ++i) {
     const LzSymbol s = symbols[i];
-    PutSymbol(out, literals, s.code);
+    PutBitsInRoom(out, literals.codes[s.code], literals.lengths[s.code]);
     if (s.code < 256) continue;
     const unsigned j = DistanceCode(s.distance);
-    PutSymbol(out, distances, j);
-    if (j > 1) PutBits(out, s.distance - (1u << (j - 1)), j - 1);
+    PutBitsInRoom(out, distances.codes[j], distances.lengths[j]);
+    if (j > 1) PutBitsInRoom(out, s.distance - (1u << (j - 1)), j - 1);
   }
+  return true;
 }

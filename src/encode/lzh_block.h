@@ -47,6 +47,9 @@ struct SymbolCounts {
 
 void CountSymbols(const LzSymbol* symbols, size_t count, SymbolCounts* counts);
 
-// Writes one block of 1 to 65535 symbols, whose counts are given.
-void WriteBlock(BitWriter& out, const LzSymbol* symbols, size_t count, const SymbolCounts& counts,
-                DistanceAlphabet alphabet);
+// Writes one block of 1 to 65535 symbols, whose counts are given, unless
+// the writer would then hold more than `maxBits` bits: it then stops after
+// the block's codes and returns false (its size is known from the codes
+// before a symbol is written).
+bool WriteBlock(BitWriter& out, const LzSymbol* symbols, size_t count, const SymbolCounts& counts,
+                DistanceAlphabet alphabet, uint64_t maxBits);

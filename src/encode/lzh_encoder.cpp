@@ -28,7 +28,6 @@ const LevelSettings kLevels[MAX_LEVEL + 1] = {
 };
 
 enum {
-  PARSE_STEP = 1 << 14,  // positions parsed before the pending symbols are looked at
   OUTPUT_CHUNK = 1 << 20,
 };
 
@@ -41,6 +40,10 @@ struct Output {
 };
 
 bool ReachedLimit(const Output& out, const BitWriter& bits) { return out.written + bits.used >= out.limit; }
+
+// The most bits the writer may hold with the output still shorter than the
+// member: one byte less than the member, in bits.
+uint64_t MaxBits(const Output& out) { return out.written < out.limit ? 8 * (out.limit - out.written - 1) : 0; }
 
 void WriteOut(Output& out, BitWriter& bits, size_t atLeast) {
   if (bits.used < atLeast || !bits.used) return;
@@ -65,21 +68,30 @@ EncodeResult EncodeMember(FILE* input, FILE* output, const StaticMethod& method,
   e.settings = kLevels[std::clamp(level, (int)MIN_LEVEL, (int)MAX_LEVEL)];
   StartMatchFinder(e.finder, method.dictionaryBits, size);
   StartParse(e);
+  e.pending.resize((size_t)std::min<uint64_t>(PENDING_ROOM, size + 1));  // a symbol takes a byte at least
   Output out = {output, 0, size};
-  auto result = [&](EncodeStatus status) { return EncodeResult{status, e.finder.end, out.written, e.finder.crc}; };
+  const off_t start = ftello(output);
+  auto result = [&](EncodeStatus status) {
+    const MatchFinder& f = e.finder;
+    if (status == ENCODE_NOT_SHRUNK && f.base == 0 && f.inputEnded && !f.readFailed && f.end == size) {
+      // The whole member is in the window: no second reading.
+      const bool written = fseeko(output, start, SEEK_SET) == 0 && fwrite(f.buffer.data(), 1, f.end, output) == f.end;
+      return EncodeResult{written ? ENCODE_STORED : ENCODE_WRITE_FAILED, f.end, f.end, f.crc};
+    }
+    return EncodeResult{status, f.end, out.written, f.crc};
+  };
   for (uint64_t position = 0;;) {
     FillWindow(e.finder, input, position, PARSE_STEP + MAX_MATCH);
     if (position >= e.finder.end) break;
     const uint64_t lookaheadEnd = e.finder.inputEnded ? e.finder.end : e.finder.end - MAX_MATCH;
     position = Parse(e, position, std::min(lookaheadEnd, position + PARSE_STEP));
-    if (e.pending.size() >= SYMBOLS_TO_DIVIDE) {
-      EmitBlocks(e, false);
-      if (ReachedLimit(out, e.bits)) return result(ENCODE_NOT_SHRUNK);
+    if (e.pendingCount >= SYMBOLS_TO_DIVIDE) {
+      if (!EmitBlocks(e, false, MaxBits(out)) || ReachedLimit(out, e.bits)) return result(ENCODE_NOT_SHRUNK);
       WriteOut(out, e.bits, OUTPUT_CHUNK);
     }
   }
   if (e.finder.readFailed) return result(ENCODE_READ_FAILED);
-  EmitBlocks(e, true);
+  if (!EmitBlocks(e, true, MaxBits(out))) return result(ENCODE_NOT_SHRUNK);
   FlushBits(e.bits);
   if (ReachedLimit(out, e.bits)) return result(ENCODE_NOT_SHRUNK);
   WriteOut(out, e.bits, 0);

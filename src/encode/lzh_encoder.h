@@ -19,7 +19,7 @@ extern const StaticMethod kDefaultMethod;  // -lh7-
 
 enum { MIN_LEVEL = 1, MAX_LEVEL = 9, DEFAULT_LEVEL = 5 };
 
-enum EncodeStatus { ENCODE_DONE, ENCODE_NOT_SHRUNK, ENCODE_READ_FAILED, ENCODE_WRITE_FAILED };
+enum EncodeStatus { ENCODE_DONE, ENCODE_NOT_SHRUNK, ENCODE_STORED, ENCODE_READ_FAILED, ENCODE_WRITE_FAILED };
 
 struct EncodeResult {
   EncodeStatus status;
@@ -31,6 +31,8 @@ struct EncodeResult {
 // Reads `input`, a file of `size` bytes (below 4 GiB), to its end and
 // writes the compressed data to `output`. Gives up with ENCODE_NOT_SHRUNK
 // as soon as the compressed data reaches `size` bytes (fewer are written by
-// then), so that the caller can store the member instead. Reads at most one
+// then), so that the caller can store the member instead; or, when the
+// whole file is in memory by then, writes it as it is in place of the
+// compressed data and returns ENCODE_STORED. Reads at most one
 // byte more than `size`: originalSize then tells a file that has grown.
 EncodeResult EncodeMember(FILE* input, FILE* output, const StaticMethod& method, int level, uint64_t size);

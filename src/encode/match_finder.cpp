@@ -1,5 +1,8 @@
 #include "match_finder.h"
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <string.h>
 
 #include <algorithm>
@@ -12,20 +15,11 @@ enum {
   MAX_HASH_BITS = 16,
   MIN_DICTIONARY_BITS = 8,
   READ_CHUNK = 1 << 18,  // bytes read at a time, beyond the dictionary kept behind
-  READ_SLACK = 8,        // a key is read as eight bytes
-  PREFETCH_AHEAD = 8,
+  ROW_BITS_LESS = 6,     // log2 of ROW_SLOTS
+  SHORT_KEYS_AT_END = 4, // of the positions a match covers, those that enter the three-byte chain
 };
-const uint32_t kNoPosition = 0xFFFFFFFF;
-
-// Hashes of the first three and of the first LONG_KEY of the eight bytes
-// at a position (little-endian).
-inline uint32_t ShortHash(uint64_t eight, unsigned shift) {
-  return (uint32_t)(((eight << 40) * 0x9E3779B97F4A7C15ull) >> shift);
-}
-
-inline uint32_t LongHash(uint64_t eight, unsigned shift) {
-  return (uint32_t)(((eight << (64 - 8 * LONG_KEY)) * 0x9E3779B97F4A7C15ull) >> shift);
-}
+static_assert(ROW_SLOTS == 1 << ROW_BITS_LESS, "a row's slots are a power of two");
+static_assert(ROW_SLOTS == 64, "a row's tags are compared as four vectors of 16");
 
 // How many of the first `limit` bytes at `a` and `b` are equal.
 inline unsigned CommonLength(const unsigned char* a, const unsigned char* b, unsigned limit) {
@@ -45,43 +39,98 @@ inline unsigned LengthLimit(const MatchFinder& finder, uint64_t position) {
   return (unsigned)std::min<uint64_t>(MAX_MATCH, finder.end - position);
 }
 
-inline uint32_t Enter(HashChain& chain, uint32_t hash, uint64_t position, uint32_t dictionarySize) {
-  const uint32_t previous = chain.head[hash], back = (uint32_t)position - previous;
-  const bool linked = previous != kNoPosition && back < dictionarySize;
-  chain.link[position & (dictionarySize - 1)] = (uint16_t)(linked ? back : 0);
-  chain.head[hash] = (uint32_t)position;
-  return previous;
-}
-
 // Follows a chain from `first` through the candidates within the
 // dictionary, nearest first, and keeps every one longer than `*best`
 // (calling `found` with it), until `depth` links, `niceLength` or the end
 // of the bytes ahead.
 template <typename Found>
 void Search(const MatchFinder& finder, const HashChain& chain, uint64_t position, uint32_t first, unsigned depth,
-            unsigned niceLength, unsigned* best, Found found) {
+            unsigned niceLength, unsigned* bestLength, Found found) {
   const unsigned limit = LengthLimit(finder, position);
-  if (*best >= limit || *best >= niceLength) return;
+  unsigned best = *bestLength;
+  if (best >= limit || best >= niceLength || !depth) return;
+  const uint32_t now = (uint32_t)position, size = finder.dictionarySize, mask = size - 1;
+  if (first >= now || now - first >= size) return;
   const unsigned char* here = BytesAt(finder, position);
-  const uint32_t now = (uint32_t)position, mask = finder.dictionarySize - 1;
-  for (uint32_t candidate = first; depth-- > 0;) {
-    if (candidate >= now || now - candidate >= finder.dictionarySize) return;
-    const unsigned char* there = BytesAt(finder, candidate);
-    // The byte that would make it longer than the best so far decides first.
-    if (there[*best] == here[*best]) {
+  const unsigned char* window = finder.buffer.data() - finder.base;  // indexed by position
+  const uint16_t* link = chain.link.data();
+  for (uint32_t candidate = first;;) {
+    const unsigned char* there = window + candidate;
+    // The bytes that would make it longer than the best so far decide first,
+    // with those before them.
+    uint16_t hereTail, thereTail;
+    memcpy(&hereTail, here + best - 1, 2);
+    memcpy(&thereTail, there + best - 1, 2);
+    if (hereTail == thereTail) {
       const unsigned length = CommonLength(here, there, limit);
-      if (length > *best) {
-        *best = length;
+      if (length > best) {
+        best = length;
         found(MatchCandidate{length, now - candidate - 1});
-        if (length >= niceLength || length >= limit) return;
+        if (length >= niceLength || length >= limit) break;
       }
     }
     // A link within the dictionary is never overwritten before the next
     // position a whole dictionary later.
-    const uint32_t back = chain.link[candidate & mask];
-    if (!back) return;
+    const uint32_t back = link[candidate & mask];
     candidate -= back;
+    if (!--depth || !back || now - candidate >= size) break;
   }
+  *bestLength = best;
+}
+
+// Bit i set where slot i of a row holds `tag`: sixteen slots a compare
+// where the processor has SSE2, one by one elsewhere.
+static uint64_t TagsAgreeing(const uint8_t* tags, uint8_t tag) {
+  uint64_t agree = 0;
+#ifdef __SSE2__
+  const __m128i wanted = _mm_set1_epi8((char)tag);
+  for (unsigned part = 0; part < ROW_SLOTS / 16; ++part) {
+    const __m128i sixteen = _mm_loadu_si128((const __m128i*)(tags + 16 * part));
+    agree |= (uint64_t)(uint16_t)_mm_movemask_epi8(_mm_cmpeq_epi8(sixteen, wanted)) << (16 * part);
+  }
+#else
+  for (unsigned i = 0; i < ROW_SLOTS; ++i) agree |= (uint64_t)(tags[i] == tag) << i;
+#endif
+  return agree;
+}
+
+// Looks at the positions of the row and tag `hash` whose tag agrees, the
+// latest first (so the nearest; the first is `position` itself, entered
+// already), as Search does along a chain, up to `depth` of them.
+template <typename Found>
+void SearchRow(const MatchFinder& finder, uint64_t position, uint32_t hash, unsigned depth, unsigned niceLength,
+               unsigned* bestLength, Found found) {
+  const unsigned limit = LengthLimit(finder, position);
+  unsigned best = *bestLength;
+  if (best >= limit || best >= niceLength || !depth || hash == kNoPosition) return;
+  const HashRows& rows = finder.longKeys;
+  const uint32_t row = hash >> 8, now = (uint32_t)position, size = finder.dictionarySize;
+  const uint8_t* tags = &rows.tag[row * ROW_SLOTS];
+  const uint16_t* slots = &rows.slot[row * ROW_SLOTS];
+  uint64_t agree = TagsAgreeing(tags, (uint8_t)hash);
+  // Bit i for the i-th latest; the latest, `position` itself, left out.
+  const unsigned newest = rows.newest[row];
+  agree = (newest ? (agree >> newest) | (agree << (ROW_SLOTS - newest)) : agree) & ~1ull;
+  const unsigned char* here = BytesAt(finder, position);
+  const unsigned char* window = finder.buffer.data() - finder.base;  // indexed by position
+  for (; agree && depth; agree &= agree - 1, --depth) {
+    const unsigned i = (unsigned)__builtin_ctzll(agree);
+    const uint32_t distance = (uint16_t)(now - slots[(newest + i) & (ROW_SLOTS - 1)]);
+    if (!distance || distance >= size || distance > now) continue;
+    const uint32_t candidate = now - distance;
+    const unsigned char* there = window + candidate;
+    uint16_t hereTail, thereTail;
+    memcpy(&hereTail, here + best - 1, 2);
+    memcpy(&thereTail, there + best - 1, 2);
+    if (hereTail != thereTail) continue;
+    const unsigned length = CommonLength(here, there, limit);
+    if (length > best) {
+      best = length;
+      found(MatchCandidate{length, distance - 1});
+      if (length >= niceLength || length >= limit) break;
+    }
+  }
+  *bestLength = best;
 }
 
 }  // namespace
@@ -95,10 +144,14 @@ void StartMatchFinder(MatchFinder& finder, unsigned dictionaryBits, uint64_t siz
   finder.readLimit = size + 1;
   const uint64_t window = std::min<uint64_t>(finder.dictionarySize + READ_CHUNK + MAX_MATCH, finder.readLimit);
   finder.buffer.resize(window + READ_SLACK);
-  for (HashChain* chain : {&finder.shortKeys, &finder.longKeys}) {
-    chain->head.assign(1u << (64 - finder.hashShift), kNoPosition);
-    chain->link.assign(finder.dictionarySize, 0);
-  }
+  finder.shortKeys.head.assign(1u << (64 - finder.hashShift), EmptyHead(finder.dictionarySize));
+  finder.shortKeys.link.assign(finder.dictionarySize, 0);
+  // Twice as many slots as the dictionary has positions, at least one row.
+  const unsigned rowBits = bits + 1 > ROW_BITS_LESS ? bits + 1 - ROW_BITS_LESS : 0;
+  finder.longKeys.shift = 64 - rowBits - 8;
+  finder.longKeys.slot.assign((size_t)ROW_SLOTS << rowBits, 0);
+  finder.longKeys.tag.assign((size_t)ROW_SLOTS << rowBits, 0);
+  finder.longKeys.newest.assign((size_t)1 << rowBits, 0);
 }
 
 void FillWindow(MatchFinder& finder, FILE* input, uint64_t position, uint32_t ahead) {
@@ -120,22 +173,38 @@ void FillWindow(MatchFinder& finder, FILE* input, uint64_t position, uint32_t ah
   }
 }
 
-ChainStarts InsertPosition(MatchFinder& finder, uint64_t position) {
-  ChainStarts starts = {kNoPosition, kNoPosition};
-  const uint64_t left = finder.end - position;
-  uint64_t eight, later;
-  memcpy(&eight, BytesAt(finder, position), 8);  // the buffer has room beyond its end
-  // The heads a few positions on are fetched meanwhile: the tables are too
-  // large for the nearest cache.
-  if (left >= PREFETCH_AHEAD + 8) {
-    memcpy(&later, BytesAt(finder, position + PREFETCH_AHEAD), 8);
-    __builtin_prefetch(&finder.shortKeys.head[ShortHash(later, finder.hashShift)], 1);
-    __builtin_prefetch(&finder.longKeys.head[LongHash(later, finder.hashShift)], 1);
+void InsertPositions(MatchFinder& finder, uint64_t from, uint64_t to) {
+  // The tables and sizes in locals: a store into a table could otherwise
+  // be taken to change them, and they would be read again every time.
+  const unsigned char* window = finder.buffer.data() - finder.base;
+  uint32_t* shortHead = finder.shortKeys.head.data();
+  uint16_t* shortLink = finder.shortKeys.link.data();
+  const unsigned shift = finder.hashShift;
+  const uint32_t size = finder.dictionarySize;
+  // Both keys fit up to LONG_KEY bytes before the end.
+  const uint64_t bothFit = finder.end - std::min<uint64_t>(finder.end, LONG_KEY - 1);
+  // The heads a few positions on are fetched meanwhile, where there are
+  // bytes to hash.
+  const uint64_t fetchFit = finder.end - std::min<uint64_t>(finder.end, PREFETCH_AHEAD + 8);
+  // Only the last few enter the three-byte chain: a short match is seldom
+  // wanted within the copy of a longer one, and the same bytes are in the
+  // chain where they were copied from.
+  const uint64_t shortFrom = to - std::min<uint64_t>(to, SHORT_KEYS_AT_END);
+  for (; from < std::min(to, bothFit); ++from) {
+    uint64_t eight;
+    memcpy(&eight, window + from, 8);
+    if (from < fetchFit) {
+      uint64_t later;
+      memcpy(&later, window + from + PREFETCH_AHEAD, 8);
+      __builtin_prefetch(&shortHead[ShortHash(later, shift)], 1);
+      const uint32_t row = LongHash(later, finder.longKeys.shift) >> 8;
+      __builtin_prefetch(&finder.longKeys.tag[row * ROW_SLOTS], 1);
+      __builtin_prefetch(&finder.longKeys.slot[row * ROW_SLOTS], 1);
+    }
+    if (from >= shortFrom) EnterKey(&shortHead[ShortHash(eight, shift)], shortLink, (uint32_t)from, size);
+    EnterRow(finder.longKeys, LongHash(eight, finder.longKeys.shift), (uint32_t)from);
   }
-  const unsigned shift = finder.hashShift, size = finder.dictionarySize;
-  if (left >= MIN_MATCH) starts.shortKeys = Enter(finder.shortKeys, ShortHash(eight, shift), position, size);
-  if (left >= LONG_KEY) starts.longKeys = Enter(finder.longKeys, LongHash(eight, shift), position, size);
-  return starts;
+  for (; from < to; ++from) InsertPosition(finder, from, false);
 }
 
 MatchCandidate LongestMatch(const MatchFinder& finder, uint64_t position, ChainStarts starts, unsigned longerThan,
@@ -143,7 +212,7 @@ MatchCandidate LongestMatch(const MatchFinder& finder, uint64_t position, ChainS
   MatchCandidate best = {0, 0};
   unsigned bestLength = std::max<unsigned>(longerThan, MIN_MATCH - 1);
   auto keep = [&](MatchCandidate match) { best = match; };
-  Search(finder, finder.longKeys, position, starts.longKeys, depth.longKeys, niceLength, &bestLength, keep);
+  SearchRow(finder, position, starts.longKeys, depth.longKeys, niceLength, &bestLength, keep);
   // Shorter matches than the long key are left to the three-byte chain.
   if (bestLength < LONG_KEY)
     Search(finder, finder.shortKeys, position, starts.shortKeys, depth.shortKeys, niceLength, &bestLength, keep);
@@ -158,6 +227,6 @@ size_t AllMatches(const MatchFinder& finder, uint64_t position, ChainStarts star
   // The nearest short matches first; a long match is then either farther
   // than they are or was among them already.
   Search(finder, finder.shortKeys, position, starts.shortKeys, depth.shortKeys, niceLength, &bestLength, keep);
-  Search(finder, finder.longKeys, position, starts.longKeys, depth.longKeys, niceLength, &bestLength, keep);
+  SearchRow(finder, position, starts.longKeys, depth.longKeys, niceLength, &bestLength, keep);
   return count;
 }
