@@ -3,12 +3,13 @@
 // archive as it follows the configuration block.
 //
 // Nothing reaches the disk. The file functions the extraction calls are
-// wrapped (-Wl,--wrap) and work on a folder tree held in memory, emptied
-// for every input; a path that Windows would take outside the destination
-// stops the fuzzer before the call is made. The run's writes have a budget
-// past which the disk is full, which keeps members that claim gigabytes
-// short. The stub's buffer for compressed bytes is held to the 16 KiB it takes when memory is
-// short, so that longer members are refilled mid-stream.
+// renamed in the core's objects (CMakeLists.txt) to the Memory* functions
+// here, which work on a folder tree held in memory, emptied for every
+// input; a path that Windows would take outside the destination stops the
+// fuzzer before the call is made. The run's writes have a budget past which
+// the disk is full, which keeps members that claim gigabytes short. The
+// stub's buffer for compressed bytes is held to the 16 KiB it takes when
+// memory is short, so that longer members are refilled mid-stream.
 #include <errno.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,7 +26,7 @@
 
 namespace {
 
-enum { WRITE_BUDGET = 4 << 20, INPUT_BUFFER = 16384 };
+enum { WRITE_BUDGET = 512 << 10, INPUT_BUFFER = 16384 };
 
 // Once a write has failed, or the archive has ended inside the member being
 // written, at most this much more is written: what the largest ring held,
@@ -41,7 +42,6 @@ struct Node {
 // The destination folder's contents by path ("a/b/c.txt"); the folder
 // itself is "".
 std::map<std::string, Node> tree;
-bool inRun;
 int openFiles;
 // Bytes handed to the output files' writes in this run, and their count
 // when a write first failed and when the archive first ended while a file
@@ -150,7 +150,7 @@ ssize_t WriteFile(void* cookie, const char* bytes, size_t count) {
   if (writtenBytes > WRITE_BUDGET) {
     if (writtenAtFailure == NEVER) writtenAtFailure = writtenBytes - count;
     errno = ENOSPC;
-    return -1;
+    return 0;  // a failed write, as fopencookie wants it told
   }
   OpenFile* file = (OpenFile*)cookie;
   auto it = tree.find(file->key);
@@ -199,14 +199,7 @@ int SeekArchive(void* cookie, off64_t* offset, int whence) {
 }  // namespace
 
 extern "C" {
-FILE* __real_fopen(const char* path, const char* mode);
-int __real_mkdir(const char* path, mode_t mode);
-int __real_stat(const char* path, struct stat* status);
-int __real_unlink(const char* path);
-int __real_utime(const char* path, const struct utimbuf* times);
-
-FILE* __wrap_fopen(const char* path, const char* mode) {
-  if (!inRun) return __real_fopen(path, mode);
+FILE* MemoryFopen(const char* path, const char* mode) {
   if (strcmp(mode, "wb") != 0) Fail("unexpected fopen mode", mode);
   std::string key;
   bool trailingSlash;
@@ -230,8 +223,7 @@ FILE* __wrap_fopen(const char* path, const char* mode) {
   return stream;
 }
 
-int __wrap_mkdir(const char* path, mode_t mode) {
-  if (!inRun) return __real_mkdir(path, mode);
+int MemoryMkdir(const char* path, mode_t) {
   std::string key;
   bool trailingSlash;
   if (!Resolve(path, &key, &trailingSlash)) return -1;
@@ -244,8 +236,7 @@ int __wrap_mkdir(const char* path, mode_t mode) {
   return 0;
 }
 
-int __wrap_stat(const char* path, struct stat* status) {
-  if (!inRun) return __real_stat(path, status);
+int MemoryStat(const char* path, struct stat* status) {
   std::string key;
   bool trailingSlash;
   if (!Resolve(path, &key, &trailingSlash)) return -1;
@@ -264,8 +255,7 @@ int __wrap_stat(const char* path, struct stat* status) {
   return 0;
 }
 
-int __wrap_unlink(const char* path) {
-  if (!inRun) return __real_unlink(path);
+int MemoryUnlink(const char* path) {
   std::string key;
   bool trailingSlash;
   if (!Resolve(path, &key, &trailingSlash)) return -1;
@@ -286,8 +276,7 @@ int __wrap_unlink(const char* path) {
   return 0;
 }
 
-int __wrap_utime(const char* path, const struct utimbuf* times) {
-  if (!inRun) return __real_utime(path, times);
+int MemoryUtime(const char* path, const struct utimbuf*) {
   std::string key;
   bool trailingSlash;
   if (!Resolve(path, &key, &trailingSlash)) return -1;
@@ -318,11 +307,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SetSessionString(&session.destination, "C:\\Dest", 7);
   SetSessionString(&session.title, "Setup", 5);
 
-  inRun = true;
   writtenBytes = 0;
   writtenAtFailure = writtenAtArchiveEnd = NEVER;
   ExtractionWorker(&session);
-  inRun = false;
   const bool failed = session.failed;
   CloseSession(&session);
 
