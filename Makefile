@@ -4,6 +4,8 @@
 JOBS ?= $(shell nproc)
 NATIVE := build/native
 WIN32 := build/win32
+FUZZ := build/fuzz
+FUZZ_SECONDS ?= 60
 
 .PHONY: all native win32 deps test unit-test e2e-test demo clean
 
@@ -21,11 +23,27 @@ deps:
 	scripts/install-deps.sh
 
 test: deps
-	$(MAKE) all
-	$(MAKE) unit-test e2e-test
+	$(MAKE) all fuzz-build
+	$(MAKE) unit-test fuzz-test e2e-test
 
 unit-test:
 	cd $(NATIVE) && ctest --output-on-failure -j $(JOBS)
+
+# libFuzzer harnesses (tests/fuzz), built by clang with ASan and UBSan.
+# `make fuzz` runs each harness FUZZ_SECONDS seconds, one after the other,
+# growing build/fuzz/corpus; `make test` runs every kept crasher and a few
+# seconds of each harness (fuzz-test).
+.PHONY: fuzz fuzz-build fuzz-test
+fuzz-build:
+	cmake -S . -B $(FUZZ) -DVORN_FUZZ=ON -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
+	cmake --build $(FUZZ) -j $(JOBS)
+
+fuzz-test:
+	cd $(FUZZ) && ctest --output-on-failure
+
+fuzz: deps
+	$(MAKE) fuzz-build
+	tests/fuzz/run-fuzz.sh $(FUZZ) $(FUZZ_SECONDS)
 
 e2e-test:
 	tests/e2e/run-all.sh

@@ -4,7 +4,7 @@
 # so it needs root when something is missing.
 set -eu
 
-packages="cmake make g++ python3 xxd libgtest-dev
+packages="cmake make g++ python3 xxd libgtest-dev clang-14 libclang-rt-14-dev
   g++-mingw-w64-i686 wine wine32:i386 xvfb xdotool imagemagick x11-utils
   default-jdk-headless libjlha-java lhasa locales fonts-ipafont-gothic
   osslsigncode openssl"

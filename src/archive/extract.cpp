@@ -61,19 +61,17 @@ static FILE* OpenOutputFile(SfxSession* session, const char* path) {
 
 // Copies `length` stored bytes from own_file to `output`, folding them into
 // memberCrc; stops early when the user aborts. A failed write, or an
-// archive that ends inside the member, sets memberFailed.
+// archive that ends inside the member, sets memberFailed and ends the copy
+// there (a damaged size must not go on writing gigabytes).
 static void CopyStored(SfxSession* session, FILE* output, int32_t length) {
   unsigned char buffer[STORED_CHUNK];
   memberCrc = 0;
   decodeState.memberFailed = 0;
-  for (uint32_t done = 0; length > 0;) {
+  for (uint32_t done = 0; length > 0 && !decodeState.memberFailed;) {
     int32_t n = length < STORED_CHUNK ? length : STORED_CHUNK;
     size_t got = fread(buffer, 1, (size_t)n, session->own_file);
-    if (got < (size_t)n) {
-      memset(buffer + got, 0, (size_t)n - got);
-      decodeState.memberFailed = MEMBER_CUT_SHORT;
-    }
-    writeAndCrc(buffer, (uint32_t)n, output);
+    if (got < (size_t)n) decodeState.memberFailed = MEMBER_CUT_SHORT;
+    writeAndCrc(buffer, (uint32_t)got, output);
     done += (uint32_t)n;
     length -= n;
     if (!UpdateProgress(done)) return;

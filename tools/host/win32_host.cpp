@@ -202,6 +202,16 @@ LONG RegCloseKey(HKEY key) {
   return ERROR_SUCCESS;
 }
 
+// Each piece is cut to fit its buffer (_MAX_DRIVE, _MAX_DIR, _MAX_FNAME or
+// _MAX_EXT bytes), as the Windows C runtime cuts it: a member's name can be
+// longer than a file name may be.
+static void CopyPathPiece(char* out, const std::string& text, size_t size) {
+  if (!out) return;
+  const size_t length = std::min(text.size(), size - 1);
+  memcpy(out, text.data(), length);
+  out[length] = 0;
+}
+
 void _splitpath(const char* path, char* drive, char* dir, char* name, char* ext) {
   std::string rest = path;
   std::string driveText;
@@ -215,8 +225,8 @@ void _splitpath(const char* path, char* drive, char* dir, char* name, char* ext)
   size_t dot = file.find_last_of('.');
   std::string extText = dot == std::string::npos ? "" : file.substr(dot);
   std::string nameText = dot == std::string::npos ? file : file.substr(0, dot);
-  if (drive) strcpy(drive, driveText.c_str());
-  if (dir) strcpy(dir, dirText.c_str());
-  if (name) strcpy(name, nameText.c_str());
-  if (ext) strcpy(ext, extText.c_str());
+  CopyPathPiece(drive, driveText, _MAX_DRIVE);
+  CopyPathPiece(dir, dirText, _MAX_DIR);
+  CopyPathPiece(name, nameText, _MAX_FNAME);
+  CopyPathPiece(ext, extText, _MAX_EXT);
 }
