@@ -77,6 +77,14 @@ bool StaysInside(const char* path) {
   }
 }
 
+// Whether the key names a folder of the tree; errno says why not.
+bool IsFolder(const std::string& key) {
+  auto it = tree.find(key);
+  if (it != tree.end() && it->second.folder) return true;
+  errno = it == tree.end() ? ENOENT : ENOTDIR;
+  return false;
+}
+
 // The tree's key of a path as the host system resolves it ('/' separates;
 // "." stays, ".." goes up), with errno set when it cannot be resolved: a
 // component that is missing or not a folder; whether the path ends in a
@@ -104,15 +112,7 @@ bool Resolve(const char* path, std::string* key, bool* trailingSlash) {
     }
     if (!*p) break;
     // Everything up to a slash must be a folder.
-    auto it = tree.find(resolved);
-    if (it == tree.end()) {
-      errno = ENOENT;
-      return false;
-    }
-    if (!it->second.folder) {
-      errno = ENOTDIR;
-      return false;
-    }
+    if (!IsFolder(resolved)) return false;
     start = p + 1;
   }
   *key = resolved;
@@ -123,16 +123,7 @@ bool Resolve(const char* path, std::string* key, bool* trailingSlash) {
 // The parent folder of a key exists (keys below the destination only).
 bool ParentExists(const std::string& key) {
   const size_t slash = key.rfind('/');
-  auto it = tree.find(slash == std::string::npos ? "" : key.substr(0, slash));
-  if (it == tree.end()) {
-    errno = ENOENT;
-    return false;
-  }
-  if (!it->second.folder) {
-    errno = ENOTDIR;
-    return false;
-  }
-  return true;
+  return IsFolder(slash == std::string::npos ? "" : key.substr(0, slash));
 }
 
 // An open output file: its node, or nothing once it was deleted or
