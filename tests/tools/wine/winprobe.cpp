@@ -180,7 +180,8 @@ static BOOL CALLBACK PrintChild(HWND child, LPARAM) {
   Out("child hwnd=%p class=%s id=%d visible=%d ", (void*)child, name, GetDlgCtrlID(child),
       IsWindowVisible(child) ? 1 : 0);
   PrintRect(child);
-  if (ProgressPosition(child) >= 0) Out(" pos=%ld", ProgressPosition(child));
+  const long position = ProgressPosition(child);
+  if (position >= 0) Out(" pos=%ld", position);
   if (ClassIs(child, "Button")) Out(" state=%ld", (long)Ask(child, BM_GETSTATE));
   char* text = EscapedText(child);
   Out(" text=%s\n", text);
