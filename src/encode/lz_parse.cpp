@@ -56,13 +56,20 @@ unsigned ShortestWorthwhile(uint32_t distance) {
 }
 
 // A match of GOOD_LENGTH held back: the next position is searched a
-// quarter as deep (a longer match there gains little, and is rarely found).
+// quarter as deep along the chain and a sixteenth as deep in the rows (a
+// longer match there gains little, and is rarely found).
 MatchCandidate FindMatch(const Encoder& e, uint64_t position, ChainStarts starts, unsigned longerThan) {
   SearchDepth depth = e.settings.depth;
-  if (longerThan >= GOOD_LENGTH) depth = {(depth.shortKeys + 3) / 4, (depth.longKeys + 3) / 4};
+  if (longerThan >= GOOD_LENGTH) depth = {(depth.shortKeys + 3) / 4, (depth.longKeys + 15) / 16};
   MatchCandidate match = LongestMatch(e.finder, position, starts, longerThan, depth, e.settings.niceLength);
   if (match.length && match.length < ShortestWorthwhile(match.distance)) match.length = 0;
   return match;
+}
+
+// A match one byte on must save more than the literal it costs: a byte
+// of length is worth about six bits, a distance costs its plain bits.
+bool WorthALiteral(MatchCandidate held, MatchCandidate later) {
+  return 6 * later.length - DistanceCode(later.distance) > 6 * held.length - DistanceCode(held.distance);
 }
 
 uint64_t ParseGreedy(Encoder& e, uint64_t position, uint64_t limit) {
@@ -83,6 +90,7 @@ uint64_t ParseLazy(Encoder& e, uint64_t position, uint64_t limit) {
     const ChainStarts starts = InsertPosition(e.finder, position);
     MatchCandidate match = {0, 0};
     if (held.length < e.settings.lazyLength) match = FindMatch(e, position, starts, held.length);
+    if (held.length && match.length && !WorthALiteral(held, match)) match.length = 0;
     if (held.length && !match.length) {
       position = TakeMatch(e, position - 1, held, position + 1);
       held = {0, 0};

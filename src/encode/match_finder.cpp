@@ -105,14 +105,20 @@ void SearchRow(const MatchFinder& finder, uint64_t position, uint32_t hash, unsi
   if (best >= limit || best >= niceLength || !depth || hash == kNoPosition) return;
   const HashRows& rows = finder.longKeys;
   const uint32_t row = hash >> 8, now = (uint32_t)position, size = finder.dictionarySize;
-  const uint8_t* tags = &rows.tag[row * ROW_SLOTS];
-  const uint16_t* slots = &rows.slot[row * ROW_SLOTS];
+  const uint8_t* tags = rows.row[row].tag;
+  const uint16_t* slots = rows.row[row].slot;
   uint64_t agree = TagsAgreeing(tags, (uint8_t)hash);
   // Bit i for the i-th latest; the latest, `position` itself, left out.
   const unsigned newest = rows.newest[row];
   agree = (newest ? (agree >> newest) | (agree << (ROW_SLOTS - newest)) : agree) & ~1ull;
   const unsigned char* here = BytesAt(finder, position);
   const unsigned char* window = finder.buffer.data() - finder.base;  // indexed by position
+  // The bytes of the first few candidates are asked for together; each
+  // would otherwise wait for the compare and branch of the one before.
+  for (uint64_t ahead = agree, n = 0; ahead && n < 8; ahead &= ahead - 1, ++n) {
+    const unsigned i = (unsigned)__builtin_ctzll(ahead);
+    __builtin_prefetch(window + (uint32_t)(now - (uint16_t)(now - slots[(newest + i) & (ROW_SLOTS - 1)])) + best);
+  }
   for (; agree && depth; agree &= agree - 1, --depth) {
     const unsigned i = (unsigned)__builtin_ctzll(agree);
     const uint32_t distance = (uint16_t)(now - slots[(newest + i) & (ROW_SLOTS - 1)]);
@@ -149,8 +155,7 @@ void StartMatchFinder(MatchFinder& finder, unsigned dictionaryBits, uint64_t siz
   // Twice as many slots as the dictionary has positions, at least one row.
   const unsigned rowBits = bits + 1 > ROW_BITS_LESS ? bits + 1 - ROW_BITS_LESS : 0;
   finder.longKeys.shift = 64 - rowBits - 8;
-  finder.longKeys.slot.assign((size_t)ROW_SLOTS << rowBits, 0);
-  finder.longKeys.tag.assign((size_t)ROW_SLOTS << rowBits, 0);
+  finder.longKeys.row.assign((size_t)1 << rowBits, HashRow());
   finder.longKeys.newest.assign((size_t)1 << rowBits, 0);
 }
 
@@ -179,30 +184,32 @@ void InsertPositions(MatchFinder& finder, uint64_t from, uint64_t to) {
   const unsigned char* window = finder.buffer.data() - finder.base;
   uint32_t* shortHead = finder.shortKeys.head.data();
   uint16_t* shortLink = finder.shortKeys.link.data();
-  const unsigned shift = finder.hashShift;
+  HashRow* rows = finder.longKeys.row.data();
+  uint8_t* newest = finder.longKeys.newest.data();
+  const unsigned shift = finder.hashShift, rowShift = finder.longKeys.shift;
   const uint32_t size = finder.dictionarySize;
   // Both keys fit up to LONG_KEY bytes before the end.
   const uint64_t bothFit = finder.end - std::min<uint64_t>(finder.end, LONG_KEY - 1);
-  // The heads a few positions on are fetched meanwhile, where there are
+  // The rows a few positions on are fetched meanwhile, where there are
   // bytes to hash.
   const uint64_t fetchFit = finder.end - std::min<uint64_t>(finder.end, PREFETCH_AHEAD + 8);
   // Only the last few enter the three-byte chain: a short match is seldom
   // wanted within the copy of a longer one, and the same bytes are in the
-  // chain where they were copied from.
+  // chain where they were copied from. Their heads, and those of the
+  // positions after `to` where the search goes on, are fetched.
   const uint64_t shortFrom = to - std::min<uint64_t>(to, SHORT_KEYS_AT_END);
+  const uint64_t shortFetchFrom = shortFrom - std::min<uint64_t>(shortFrom, PREFETCH_AHEAD);
   for (; from < std::min(to, bothFit); ++from) {
     uint64_t eight;
     memcpy(&eight, window + from, 8);
     if (from < fetchFit) {
       uint64_t later;
       memcpy(&later, window + from + PREFETCH_AHEAD, 8);
-      __builtin_prefetch(&shortHead[ShortHash(later, shift)], 1);
-      const uint32_t row = LongHash(later, finder.longKeys.shift) >> 8;
-      __builtin_prefetch(&finder.longKeys.tag[row * ROW_SLOTS], 1);
-      __builtin_prefetch(&finder.longKeys.slot[row * ROW_SLOTS], 1);
+      if (from >= shortFetchFrom) __builtin_prefetch(&shortHead[ShortHash(later, shift)], 1);
+      PrefetchRow(rows, LongHash(later, rowShift));
     }
     if (from >= shortFrom) EnterKey(&shortHead[ShortHash(eight, shift)], shortLink, (uint32_t)from, size);
-    EnterRow(finder.longKeys, LongHash(eight, finder.longKeys.shift), (uint32_t)from);
+    EnterRow(rows, newest, LongHash(eight, rowShift), (uint32_t)from);
   }
   for (; from < to; ++from) InsertPosition(finder, from, false);
 }

@@ -42,9 +42,12 @@ struct HashChain {
 // its low 16 bits: the dictionary is at most 64 KiB, and a stale or
 // foreign entry is only a candidate whose bytes do not agree.
 enum { ROW_SLOTS = 64 };
+struct alignas(64) HashRow {
+  uint8_t tag[ROW_SLOTS];     // the latest at `newest`, older ones after it
+  uint16_t slot[ROW_SLOTS];   // the same, the position of each
+};
 struct HashRows {
-  std::vector<uint16_t> slot;    // ROW_SLOTS a row, the latest at `newest`, older ones after it
-  std::vector<uint8_t> tag;      // the same, the tag of each
+  std::vector<HashRow> row;
   std::vector<uint8_t> newest;   // by row
   unsigned shift;                // 64 less the bits of a row's number and of a tag
 };
@@ -105,12 +108,20 @@ inline uint32_t LongHash(uint64_t eight, unsigned shift) {
 }
 
 // Enters `position` into the row and tag of `hash`.
-inline void EnterRow(HashRows& rows, uint32_t hash, uint32_t position) {
-  const uint32_t row = hash >> 8;
-  const unsigned newest = (rows.newest[row] - 1u) & (ROW_SLOTS - 1);
-  rows.newest[row] = (uint8_t)newest;
-  rows.slot[row * ROW_SLOTS + newest] = (uint16_t)position;
-  rows.tag[row * ROW_SLOTS + newest] = (uint8_t)hash;
+inline void EnterRow(HashRow* rows, uint8_t* newestOf, uint32_t hash, uint32_t position) {
+  HashRow& row = rows[hash >> 8];
+  const unsigned newest = (newestOf[hash >> 8] - 1u) & (ROW_SLOTS - 1);
+  newestOf[hash >> 8] = (uint8_t)newest;
+  row.slot[newest] = (uint16_t)position;
+  row.tag[newest] = (uint8_t)hash;
+}
+
+// Fetches the row of `hash` ahead of its use: the tags and the slots.
+inline void PrefetchRow(const HashRow* rows, uint32_t hash) {
+  const HashRow& row = rows[hash >> 8];
+  __builtin_prefetch(row.tag, 1);
+  __builtin_prefetch(row.slot, 1);
+  __builtin_prefetch(row.slot + ROW_SLOTS / 2, 1);
 }
 
 // An empty chain's head reads as a position a whole dictionary before the
@@ -140,16 +151,14 @@ inline ChainStarts InsertPosition(MatchFinder& finder, uint64_t position, bool p
     uint64_t later;
     memcpy(&later, bytes + PREFETCH_AHEAD, 8);
     __builtin_prefetch(&finder.shortKeys.head[ShortHash(later, shift)], 1);
-    const uint32_t row = LongHash(later, finder.longKeys.shift) >> 8;
-    __builtin_prefetch(&finder.longKeys.tag[row * ROW_SLOTS], 1);
-    __builtin_prefetch(&finder.longKeys.slot[row * ROW_SLOTS], 1);
+    PrefetchRow(finder.longKeys.row.data(), LongHash(later, finder.longKeys.shift));
   }
   if (left >= MIN_MATCH)
     starts.shortKeys = EnterKey(&finder.shortKeys.head[ShortHash(eight, shift)], finder.shortKeys.link.data(),
                                 (uint32_t)position, size);
   if (left >= LONG_KEY) {
     starts.longKeys = LongHash(eight, finder.longKeys.shift);
-    EnterRow(finder.longKeys, starts.longKeys, (uint32_t)position);
+    EnterRow(finder.longKeys.row.data(), finder.longKeys.newest.data(), starts.longKeys, (uint32_t)position);
   }
   return starts;
 }
