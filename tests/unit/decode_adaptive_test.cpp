@@ -70,6 +70,7 @@ class AdaptiveTrees : public testing::Test {
  protected:
   void SetUp() override {
     ds.compressedLeft = 0;  // the bit reader only gives zeros
+    ds.input.inputNext = ds.input.inputEnd = nullptr;  // (not the buffer of a member decoded before)
     ds.dictionaryBits = 13;
   }
 };
