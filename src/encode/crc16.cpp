@@ -2,10 +2,11 @@
 
 namespace {
 
-// Four tables: the CRC of a byte followed by 0 to 3 zero bytes, so that the
-// data is folded four bytes a step.
+// Eight tables: the CRC of a byte followed by 0 to 7 zero bytes, so that the
+// data is folded eight bytes a step (the input is read at the speed of the
+// rest of the encoder, not a byte at a time).
 struct Crc16Tables {
-  uint16_t entry[4][256];
+  uint16_t entry[8][256];
   Crc16Tables() {
     for (unsigned byte = 0; byte < 256; ++byte) {
       unsigned crc = byte;
@@ -13,7 +14,7 @@ struct Crc16Tables {
       entry[0][byte] = (uint16_t)crc;
     }
     for (unsigned byte = 0; byte < 256; ++byte)
-      for (int k = 1; k < 4; ++k)
+      for (int k = 1; k < 8; ++k)
         entry[k][byte] = (uint16_t)((entry[k - 1][byte] >> 8) ^ entry[0][entry[k - 1][byte] & 0xFF]);
   }
 };
@@ -24,9 +25,10 @@ const Crc16Tables kTables;
 
 uint16_t Crc16Update(uint16_t crc, const unsigned char* bytes, size_t count) {
   const auto& t = kTables.entry;
-  for (; count >= 4; count -= 4, bytes += 4) {
-    unsigned low = (crc ^ bytes[0]) & 0xFF, high = ((crc >> 8) ^ bytes[1]) & 0xFF;
-    crc = (uint16_t)(t[3][low] ^ t[2][high] ^ t[1][bytes[2]] ^ t[0][bytes[3]]);
+  for (; count >= 8; count -= 8, bytes += 8) {
+    const unsigned low = (crc ^ bytes[0]) & 0xFF, high = ((crc >> 8) ^ bytes[1]) & 0xFF;
+    crc = (uint16_t)(t[7][low] ^ t[6][high] ^ t[5][bytes[2]] ^ t[4][bytes[3]] ^ t[3][bytes[4]] ^ t[2][bytes[5]] ^
+                     t[1][bytes[6]] ^ t[0][bytes[7]]);
   }
   for (; count; --count) crc = (uint16_t)((crc >> 8) ^ t[0][(crc ^ *bytes++) & 0xFF]);
   return crc;
