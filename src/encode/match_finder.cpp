@@ -112,19 +112,11 @@ void SearchRow(const MatchFinder& finder, uint64_t position, uint32_t hash, unsi
   const unsigned newest = rows.newest[row];
   agree = (newest ? (agree >> newest) | (agree << (ROW_SLOTS - newest)) : agree) & ~1ull;
   const unsigned char* here = BytesAt(finder, position);
-  const unsigned char* window = finder.buffer.data() - finder.base;  // indexed by position
-  // The bytes of the first few candidates are asked for together; each
-  // would otherwise wait for the compare and branch of the one before.
-  for (uint64_t ahead = agree, n = 0; ahead && n < 8; ahead &= ahead - 1, ++n) {
-    const unsigned i = (unsigned)__builtin_ctzll(ahead);
-    __builtin_prefetch(window + (uint32_t)(now - (uint16_t)(now - slots[(newest + i) & (ROW_SLOTS - 1)])) + best);
-  }
+  const uint32_t farthest = std::min(size - 1, now);  // a distance in reach is 1 to this
   for (; agree && depth; agree &= agree - 1, --depth) {
-    const unsigned i = (unsigned)__builtin_ctzll(agree);
-    const uint32_t distance = (uint16_t)(now - slots[(newest + i) & (ROW_SLOTS - 1)]);
-    if (!distance || distance >= size || distance > now) continue;
-    const uint32_t candidate = now - distance;
-    const unsigned char* there = window + candidate;
+    const uint32_t distance = (uint16_t)(now - slots[(newest + (unsigned)__builtin_ctzll(agree)) & (ROW_SLOTS - 1)]);
+    if (distance - 1 >= farthest) continue;
+    const unsigned char* there = here - distance;
     uint16_t hereTail, thereTail;
     memcpy(&hereTail, here + best - 1, 2);
     memcpy(&thereTail, there + best - 1, 2);
