@@ -191,6 +191,14 @@ void InsertPositions(MatchFinder& finder, uint64_t from, uint64_t to) {
   // positions after `to` where the search goes on, are fetched.
   const uint64_t shortFrom = to - std::min<uint64_t>(to, SHORT_KEYS_AT_END);
   const uint64_t shortFetchFrom = shortFrom - std::min<uint64_t>(shortFrom, PREFETCH_AHEAD);
+  // Most positions only enter the rows.
+  for (const uint64_t rowsOnly = std::min({shortFetchFrom, bothFit, fetchFit}); from < rowsOnly; ++from) {
+    uint64_t eight, later;
+    memcpy(&eight, window + from, 8);
+    memcpy(&later, window + from + PREFETCH_AHEAD, 8);
+    PrefetchRow(rows, LongHash(later, rowShift));
+    EnterRow(rows, newest, LongHash(eight, rowShift), (uint32_t)from);
+  }
   for (; from < std::min(to, bothFit); ++from) {
     uint64_t eight;
     memcpy(&eight, window + from, 8);
