@@ -113,7 +113,12 @@ void SearchRow(const MatchFinder& finder, uint64_t position, uint32_t hash, unsi
   agree = (newest ? (agree >> newest) | (agree << (ROW_SLOTS - newest)) : agree) & ~1ull;
   const unsigned char* here = BytesAt(finder, position);
   const uint32_t farthest = std::min(size - 1, now);  // a distance in reach is 1 to this
-  for (; agree && depth; agree &= agree - 1, --depth) {
+  if (depth < ROW_SLOTS - 1) {  // only the first `depth` of them
+    uint64_t beyond = agree;
+    for (unsigned k = 0; k < depth && beyond; ++k) beyond &= beyond - 1;
+    agree &= ~beyond;
+  }
+  for (; agree; agree &= agree - 1) {
     const uint32_t distance = (uint16_t)(now - slots[(newest + (unsigned)__builtin_ctzll(agree)) & (ROW_SLOTS - 1)]);
     if (distance - 1 >= farthest) continue;
     const unsigned char* there = here - distance;
