@@ -196,7 +196,8 @@ void InsertPositions(MatchFinder& finder, uint64_t from, uint64_t to) {
   // positions after `to` where the search goes on, are fetched.
   const uint64_t shortFrom = to - std::min<uint64_t>(to, SHORT_KEYS_AT_END);
   const uint64_t shortFetchFrom = shortFrom - std::min<uint64_t>(shortFrom, PREFETCH_AHEAD);
-  // Most positions only enter the rows.
+  // Most positions only enter the rows; the last few (below) also fetch or
+  // enter the chain.
   for (const uint64_t rowsOnly = std::min({shortFetchFrom, bothFit, fetchFit}); from < rowsOnly; ++from) {
     uint64_t eight, later;
     memcpy(&eight, window + from, 8);
