@@ -7,12 +7,13 @@
 // the members, as mksfx takes them) it writes an LZH archive with -lh7- at
 // every level and with -lh5- and -lh6- at the default level, each in a
 // process of its own (--pack), and the same files with the jLHA library's
-// -lh7- (tests/tools/lzhgen) and with gzip -9 (of a tar for a folder), N
-// times each (default 2), keeping the fastest run. It prints for each the
-// size, its ratio to the input and to jLHA's and gzip's sizes, the speed in
-// MB/s of input (10^6 bytes) per CPU second (user + system of the process
-// and its children; wall clock in brackets), the speed next to jLHA's, and
-// the peak resident set of the encoding process.
+// -lh7- (tests/tools/lzhgen) and with gzip -9 (of a tar for a folder), in N
+// rounds of one run of each (default 3), keeping the fastest run of each.
+// It prints for each the size, its ratio to the input and to jLHA's and
+// gzip's sizes, the speed in MB/s of input (10^6 bytes) per CPU second
+// (user + system of the process and its children; wall clock in brackets),
+// the speed next to jLHA's, and the peak resident set of the encoding
+// process.
 // Every archive of ours is checked with `lhasa t` and `mksfx --test`. Then
 // the targets: the smallest -lh7- no larger than jLHA's (aim: 3 % smaller)
 // and smaller than gzip -9; the default level at least 5 times as fast as
@@ -132,11 +133,15 @@ void WriteJlhaList(const std::string& path, const std::vector<ArchiveMember>& me
   fclose(list);
 }
 
+// One encoder of the table: how it is run, where it writes, what it gave
+// (its fastest run).
 struct Row {
   std::string encoder;
   int level;  // 0: not ours
-  uint64_t size;
-  RunResult run;
+  std::vector<std::string> command;
+  std::string out;
+  uint64_t size = 0;
+  RunResult run = {false, 0, 0, 0};
   std::string check;
 };
 
@@ -145,15 +150,33 @@ struct Tools {
   int runs;
 };
 
-// The fastest of `runs` runs (by CPU time): the one least disturbed by
-// other work on the machine.
-RunResult Fastest(const std::vector<std::string>& arguments, int runs) {
-  RunResult best = Measure(arguments);
-  for (int run = 1; run < runs && best.succeeded; ++run) {
-    const RunResult next = Measure(arguments);
-    if (!next.succeeded || next.cpuSeconds < best.cpuSeconds) best = next;
+// Runs every row `runs` times, in rounds of one run of each, and keeps the
+// fastest run (by CPU time) of each: the one least disturbed by other work
+// on the machine, and a spell of such work falls on one run of several
+// encoders rather than on every run of one. An archive of ours is checked
+// after its first run; every output is removed once measured.
+bool RunInRounds(std::vector<Row>& rows, const Tools& tools) {
+  bool allGood = true;
+  for (int round = 0; round < tools.runs; ++round) {
+    for (Row& row : rows) {
+      const RunResult run = Measure(row.command);
+      if (round == 0) {
+        row.size = FileSize(row.out);
+        row.run = run;
+        if (row.level) {
+          const bool lhasa = Measure({"lhasa", "t", row.out}).succeeded;
+          const bool own = Measure({tools.mksfx, "--test", row.out}).succeeded;
+          row.check = !run.succeeded ? "FAILED to pack"
+                                     : std::string(lhasa ? "lhasa ok" : "lhasa FAILED") + (own ? ", ours ok" : ", ours FAILED");
+          allGood = allGood && run.succeeded && lhasa && own;
+        }
+      } else if (row.run.succeeded && (!run.succeeded || run.cpuSeconds < row.run.cpuSeconds)) {
+        row.run = run;
+      }
+      remove(row.out.c_str());
+    }
   }
-  return best;
+  return allGood;
 }
 
 double MBs(uint64_t bytes, double seconds) { return seconds > 0 ? bytes / seconds / 1e6 : 0; }
@@ -192,40 +215,28 @@ bool BenchSource(const Tools& tools, const std::string& name, const std::string&
   printf("%s: %llu bytes in %zu files%s\n", name.c_str(), (unsigned long long)input, files,
          folder ? " (and their folders; links and special files left out)" : "");
 
+  std::vector<Row> rows;
+  for (const auto& [method, level] : OurSettings()) {
+    const std::string out = tools.work + "/" + name + ".vorn.lzh";
+    rows.push_back({"vorn -" + method + "-", level, {tools.self, "--pack", method, std::to_string(level), out, source}, out});
+  }
   const std::string list = tools.work + "/" + name + ".jlha.tsv", jlhaOut = tools.work + "/" + name + ".jlha.lzh";
   WriteJlhaList(list, members);
-  Row jlha = {"jLHA -lh7-", 0, 0, Fastest({tools.lzhgen, jlhaOut, list}, tools.runs), ""};
-  if (!jlha.run.succeeded) Fail("jLHA (" + tools.lzhgen + ") failed on " + source);
-  jlha.size = FileSize(jlhaOut);
-  remove(jlhaOut.c_str());
-
+  rows.push_back({"jLHA -lh7-", 0, {tools.lzhgen, jlhaOut, list}, jlhaOut});
   const std::string gzipOut = tools.work + "/" + name + ".gz";
   const std::string gzipCommand = folder ? "tar -cf - -C '" + source + "' . | gzip -9 > '" + gzipOut + "'"
                                          : "gzip -9 -c '" + source + "' > '" + gzipOut + "'";
-  Row gzip = {folder ? "tar | gzip -9" : "gzip -9", 0, 0, Fastest({"sh", "-c", gzipCommand}, tools.runs), ""};
+  rows.push_back({folder ? "tar | gzip -9" : "gzip -9", 0, {"sh", "-c", gzipCommand}, gzipOut});
+  const bool allGood = RunInRounds(rows, tools);
+  const Row& gzip = rows.back();
+  const Row& jlha = rows[rows.size() - 2];
+  if (!jlha.run.succeeded) Fail("jLHA (" + tools.lzhgen + ") failed on " + source);
   if (!gzip.run.succeeded) Fail("gzip -9 failed on " + source);
-  gzip.size = FileSize(gzipOut);
-  remove(gzipOut.c_str());
+  const std::vector<Row> ours(rows.begin(), rows.end() - 2);
 
   printf("  %-12s %5s %12s %7s %8s %8s %15s %7s %7s  %s\n", "encoder", "level", "bytes", "ratio", "/ jLHA",
          "/ gzip", "MB/s [wall]", "speed", "peak MiB", "check");
-  bool allGood = true;
-  std::vector<Row> ours;
-  for (const auto& [method, level] : OurSettings()) {
-    const std::string out = tools.work + "/" + name + ".vorn.lzh";
-    Row row = {"vorn -" + method + "-", level, 0,
-               Fastest({tools.self, "--pack", method, std::to_string(level), out, source}, tools.runs), ""};
-    row.size = FileSize(out);
-    const bool lhasa = Measure({"lhasa", "t", out}).succeeded, own = Measure({tools.mksfx, "--test", out}).succeeded;
-    row.check = std::string(lhasa ? "lhasa ok" : "lhasa FAILED") + (own ? ", ours ok" : ", ours FAILED");
-    if (!row.run.succeeded) row.check = "FAILED to pack";
-    allGood = allGood && row.run.succeeded && lhasa && own;
-    remove(out.c_str());
-    PrintRow(row, input, jlha, gzip);
-    ours.push_back(row);
-  }
-  PrintRow(jlha, input, jlha, gzip);
-  PrintRow(gzip, input, jlha, gzip);
+  for (const Row& row : rows) PrintRow(row, input, jlha, gzip);
 
   const Row& smallest = *std::min_element(ours.begin(), ours.begin() + MAX_LEVEL,
                                           [](const Row& a, const Row& b) { return a.size < b.size; });
@@ -248,7 +259,7 @@ bool BenchSource(const Tools& tools, const std::string& name, const std::string&
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 5 && args[0] == "--pack") return PackMode(args[1], std::stoi(args[2]), args[3], args[4]);
-  Tools tools = {"/proc/self/exe", "tests/tools/lzhgen/lzhgen", "", "/tmp", 2};
+  Tools tools = {"/proc/self/exe", "tests/tools/lzhgen/lzhgen", "", "/tmp", 3};
   char self[4096];
   ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
   if (length > 0) tools.self.assign(self, (size_t)length);
@@ -265,7 +276,7 @@ int main(int argc, char** argv) {
   }
   if (sources.empty()) Fail("no NAME=SOURCE given");
   printf("Encoding: ours at every level of -lh7- and at the default level (%d) of -lh5- and -lh6-, next to\n"
-         "the jLHA library's -lh7- and gzip -9, the fastest of %d runs each. Ratio: packed size to input;\n"
+         "the jLHA library's -lh7- and gzip -9, the fastest run of each in %d rounds. Ratio: packed size to input;\n"
          "/ jLHA and / gzip: packed size to theirs; MB/s: input per CPU second (wall clock in brackets);\n"
          "speed: jLHA's CPU time to ours; peak: resident set of the encoding process.\n\n",
          DEFAULT_LEVEL, tools.runs);
