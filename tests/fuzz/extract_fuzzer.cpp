@@ -126,6 +126,16 @@ bool ParentExists(const std::string& key) {
   return IsFolder(slash == std::string::npos ? "" : key.substr(0, slash));
 }
 
+// The node a path names, or the tree's end with errno set (ENOENT when
+// the path resolves but names nothing).
+std::map<std::string, Node>::iterator Existing(const char* path, bool* trailingSlash) {
+  std::string key;
+  if (!Resolve(path, &key, trailingSlash)) return tree.end();
+  const auto it = tree.find(key);
+  if (it == tree.end()) errno = ENOENT;
+  return it;
+}
+
 // An open output file: its node, or nothing once it was deleted or
 // replaced (the bytes then go nowhere, as to an unlinked file).
 struct OpenFile {
@@ -228,14 +238,9 @@ int MemoryMkdir(const char* path, mode_t) {
 }
 
 int MemoryStat(const char* path, struct stat* status) {
-  std::string key;
   bool trailingSlash;
-  if (!Resolve(path, &key, &trailingSlash)) return -1;
-  auto it = tree.find(key);
-  if (it == tree.end()) {
-    errno = ENOENT;
-    return -1;
-  }
+  const auto it = Existing(path, &trailingSlash);
+  if (it == tree.end()) return -1;
   if (trailingSlash && !it->second.folder) {
     errno = ENOTDIR;
     return -1;
@@ -247,14 +252,9 @@ int MemoryStat(const char* path, struct stat* status) {
 }
 
 int MemoryUnlink(const char* path) {
-  std::string key;
   bool trailingSlash;
-  if (!Resolve(path, &key, &trailingSlash)) return -1;
-  auto it = tree.find(key);
-  if (it == tree.end()) {
-    errno = ENOENT;
-    return -1;
-  }
+  const auto it = Existing(path, &trailingSlash);
+  if (it == tree.end()) return -1;
   if (it->second.folder) {
     errno = EISDIR;
     return -1;
@@ -268,14 +268,8 @@ int MemoryUnlink(const char* path) {
 }
 
 int MemoryUtime(const char* path, const struct utimbuf*) {
-  std::string key;
   bool trailingSlash;
-  if (!Resolve(path, &key, &trailingSlash)) return -1;
-  if (!tree.count(key)) {
-    errno = ENOENT;
-    return -1;
-  }
-  return 0;
+  return Existing(path, &trailingSlash) == tree.end() ? -1 : 0;
 }
 }
 
