@@ -24,7 +24,7 @@ deps:
 
 test: deps
 	$(MAKE) all fuzz-build
-	$(MAKE) unit-test fuzz-test e2e-test
+	$(MAKE) unit-test fuzz-test guest-runner-test e2e-test
 
 unit-test:
 	cd $(NATIVE) && ctest --output-on-failure -j $(JOBS)
@@ -45,8 +45,16 @@ fuzz: deps
 	$(MAKE) fuzz-build
 	tests/fuzz/run-fuzz.sh $(FUZZ) $(FUZZ_SECONDS)
 
+# The Wine tests run on this machine when its kernel runs 32-bit programs,
+# otherwise inside an emulated Debian guest (scripts/with-wine.sh; VORN_E2E
+# =vm or =direct forces either way). guest-runner-test checks that the
+# guest's runner fails loudly, saying why, when it cannot run.
+.PHONY: guest-runner-test
 e2e-test:
-	tests/e2e/run-all.sh
+	scripts/with-wine.sh tests/e2e/run-all.sh
+
+guest-runner-test:
+	tests/wine-guest/runner-failures.sh
 
 # Decoding speed of every method next to lhasa, on archives of 64 MiB made
 # once into build/bench: the native decoders (tools/bench/run-bench.sh),
@@ -57,12 +65,12 @@ e2e-test:
 bench: deps
 	$(MAKE) all
 	tools/bench/run-bench.sh $(NATIVE) build/bench
-	tools/bench/run-stub-bench.sh build/bench
+	scripts/with-wine.sh tools/bench/run-stub-bench.sh build/bench
 	tools/bench/run-encoder-bench.sh $(NATIVE) build/bench
 
 demo: deps
 	$(MAKE) all
-	tools/demo/run-demo.sh
+	scripts/with-wine.sh tools/demo/run-demo.sh
 
 clean:
 	rm -rf build
