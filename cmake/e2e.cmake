@@ -12,6 +12,14 @@ foreach(tool ${E2E_TOOLS})
 endforeach()
 target_link_libraries(lnkread PRIVATE ole32 uuid)
 
+# The post-install program of the shortcut test: reports what it finds when
+# the installer starts it (a GUI program, as a publisher's would be).
+add_executable(install_probe WIN32 tests/tools/wine/install_probe.c)
+set_target_properties(install_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/e2e)
+target_compile_options(install_probe PRIVATE -O2)
+target_link_options(install_probe PRIVATE -s)
+target_link_libraries(install_probe PRIVATE shell32 advapi32)
+
 # The DLL that the planted-DLL test puts beside an installer as comctl32.dll.
 add_library(planted_dll SHARED tests/tools/wine/planted_dll.cpp)
 set_target_properties(planted_dll PROPERTIES PREFIX "" OUTPUT_NAME comctl32

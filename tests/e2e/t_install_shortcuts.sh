@@ -17,7 +17,7 @@
 e2e_begin "shortcuts and the post-install program"
 
 cd "$E2E_WORK"
-build_probe "$E2E_WORK/install_probe.exe"
+cp "$E2E_TOOLS/install_probe.exe" "$E2E_WORK/install_probe.exe"
 list=$E2E_WORK/list
 stored_member "$list" -lh0- 1 'bin/Vorn.exe' 3000 random 1 1577836800
 printf 'member\t-lh0-\t1\tinstall_probe.exe\t%s\t1577836800\n' "$E2E_WORK/install_probe.exe" >>"$list"
@@ -60,7 +60,7 @@ printf '%s\n' "$mtimes" | awk '{ exit !($1 <= $2 && $2 <= $3) }' ||
 # The probe writes its report beside itself; it may still be waiting for
 # the uninstall key when the installer has ended.
 report=$(cpath "$dest")/install_probe.txt
-for i in $(seq 100); do grep -q '^registry' "$report" 2>/dev/null && break; sleep 0.2; done
+for i in $(seq $((100 * E2E_SLOWDOWN))); do grep -q '^registry' "$report" 2>/dev/null && break; sleep 0.2; done
 if [ ! -f "$report" ]; then
   e2e_fail "the post-install program did not run"
 else
@@ -97,8 +97,8 @@ links_made=$(links)
 run_installer "$E2E_WORK" "\"$setup\" \"C:\\None\" lzh"
 expect_exit 0
 [ "$(links)" = "$links_made" ] || e2e_fail "links made although none was chosen"
-wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vorn' /f >/dev/null 2>&1
-wine reg delete 'HKCU\Software\Tenbrel' /f >/dev/null 2>&1
+delete_reg 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vorn'
+delete_reg 'HKCU\Software\Tenbrel'
 build_installer setup.lzh plain.exe --plain
 mkdir plain
 run_installer "$E2E_WORK/plain" "\"$(winpath "$E2E_WORK/plain.exe")\" /mdtca lzh zip"
