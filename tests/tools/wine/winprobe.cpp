@@ -346,14 +346,17 @@ static bool LabelMatch(HWND window) {
   return search.labelFound;
 }
 
-static void SpinMicroseconds(LONGLONG microseconds) {
-  LARGE_INTEGER frequency, start, now;
+static LONGLONG Microseconds() {
+  LARGE_INTEGER frequency, now;
   QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&start);
-  do {
-    SwitchToThread();
-    QueryPerformanceCounter(&now);
-  } while ((now.QuadPart - start.QuadPart) * 1000000 < microseconds * frequency.QuadPart);
+  QueryPerformanceCounter(&now);
+  return now.QuadPart * 1000000 / frequency.QuadPart;
+}
+
+static void SpinMicroseconds(LONGLONG microseconds) {
+  LONGLONG end = Microseconds() + microseconds;
+  do SwitchToThread();
+  while (Microseconds() < end);
 }
 
 // With `anywhere`, the threads may be left standing anywhere: only for a
@@ -381,6 +384,7 @@ static int Freeze(DWORD deadline, bool anywhere) {
     }
     int cycles = 0, inside = 0;
     while (GetTickCount() < deadline && IsWindow(window)) {
+      LONGLONG held = Microseconds();
       SuspendAll(&threads);
       ++cycles;
       bool safe = anywhere || ThreadsAtSafePoints(&threads, &ranges);
@@ -391,10 +395,14 @@ static int Freeze(DWORD deadline, bool anywhere) {
         return 0;
       }
       ResumeAll(&threads);
+      held = Microseconds() - held;
       // Mostly short slices, so that a thread that spends much of its time
-      // waiting for the window thread is still often seen at a safe point.
+      // waiting for the window thread is still often seen at a safe point;
+      // but never shorter than the threads were just held, or on a slow
+      // machine (under emulation, a suspension takes milliseconds) the
+      // program would hardly run between two looks.
       if (cycles % 8 == 0) Sleep(1);
-      else SpinMicroseconds(200);
+      else SpinMicroseconds(held > 200 ? held : 200);
     }
     if (getenv("WINPROBE_DEBUG"))
       Err("winprobe: window gone after %d slices, %d at safe points, %d threads\n", cycles, inside,
