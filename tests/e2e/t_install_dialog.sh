@@ -40,15 +40,22 @@ open_dialog() {
   DIALOG=$(probe wait --class '#32770' --title "$title" --timeout 30000) || e2e_die "no options dialog from $1"
 }
 state() { box_state "$(probe dump --class '#32770' --title "$title")" "$1"; }
-# expect_state ID STATE: waits up to 5 s for button ID to show STATE.
-expect_state() {
-  local i
+# expect_states ID=STATE...: waits up to 5 s (and 50 looks) for the
+# buttons to show those states, all read from one look at the dialog.
+expect_states() {
+  local i pair dump wrong
   for i in $(seq 50); do
-    [ "$(state "$1")" = "$2" ] && return 0
+    dump=$(probe dump --class '#32770' --title "$title")
+    wrong=""
+    for pair in "$@"; do
+      [ "$(box_state "$dump" "${pair%=*}")" = "${pair#*=}" ] || wrong="$wrong ${pair%=*}"
+    done
+    [ -z "$wrong" ] && return 0
     sleep 0.1
   done
-  e2e_fail "button $1 shows state $(state "$1"), expected $2"
+  e2e_fail "buttons$wrong do not show the states expected ($*)"
 }
+expect_state() { expect_states "$1=$2"; }
 press() { click "$(probe_field "$DIALOG" "^child .* id=$1 " center)"; }
 # press_disabled ID: a click on a greyed box changes nothing.
 press_disabled() {
@@ -68,8 +75,7 @@ types="1005 1006 1008 1009 1010 1011 1012 1013 1014 1016"
 
 # 1. OK with the preset choices.
 open_dialog setup.exe
-for id in 1002 1004; do expect_state $id 1; done
-for id in 1003 1007 1015 $types; do expect_state $id 0; done
+expect_states 1002=1 1004=1 $(for id in 1003 1007 1015 $types; do echo $id=0; done)
 [ "$(probe_text "$DIALOG" '^window ')" = "$title" ] || e2e_fail "dialog title: $(probe_text "$DIALOG" '^window ')"
 press_disabled 1004
 press_disabled 1007
@@ -136,10 +142,7 @@ expect_no_key 'HKCR\.lzh'
 # typed three levels deep.
 seed_reg 'HKCR\*\shellex\ContextMenuHandlers\VornDll' "" '{3C81D0A7-52E9-4B6F-9A14-E0C27B5D3F96}'
 open_dialog setup.exe
-expect_state 1016 1
-expect_state 1007 1
-expect_state 1015 1
-for id in 1005 1006 1008 1009 1010 1011 1012 1013 1014; do expect_state $id 0; done
+expect_states 1016=1 1007=1 1015=1 $(for id in 1005 1006 1008 1009 1010 1011 1012 1013 1014; do echo $id=0; done)
 press_disabled 1016
 press_disabled 1015
 press 1007

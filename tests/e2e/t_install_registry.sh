@@ -114,8 +114,8 @@ expect_reg 'HKCR\VornArchive\Shell' "" "$(hex Open)00000000"
 
 # 3. The extension's handlers are gone and the compress option is off: the
 # CLSID keys stay as they are and no handler key comes back.
-wine reg delete 'HKCR\*\shellex\ContextMenuHandlers\VornDll' /f >/dev/null 2>&1
-wine reg delete 'HKCR\Folder\shellex\ContextMenuHandlers\VornDll' /f >/dev/null 2>&1
+delete_reg 'HKCR\*\shellex\ContextMenuHandlers\VornDll'
+delete_reg 'HKCR\Folder\shellex\ContextMenuHandlers\VornDll'
 seed_reg "HKCR\\CLSID\\$clsid" "" Earlier
 dest3='C:\Third'
 run_installer "$E2E_WORK" "\"$setup\" \"$dest3\" /m"

@@ -3,6 +3,12 @@
 //
 //   regread KEY            every value of KEY, then its subkeys
 //   regread KEY NAME       the one value NAME ("" for the default value)
+//   regread -              queries from standard input, one a line in UTF-8:
+//                          KEY alone, or KEY, a tab and NAME; each answer
+//                          is the lines the query prints, then a line
+//                          `query STATUS` with its exit code (one program
+//                          for many queries: under emulation every start
+//                          takes seconds)
 //
 // KEY starts with HKCR, HKCU, HKLM, HKU (or their long names), e.g.
 // HKCR\.lzh. Output lines, tab-separated, names and text in UTF-8:
@@ -61,26 +67,24 @@ static void PrintValue(const char* name, DWORD type, const unsigned char* data, 
   free(text);
 }
 
-int main() {
-  int argc;
-  char** argv = AnsiArguments(&argc);
-  if (argc < 2 || argc > 3) {
-    Err("usage: regread KEY [NAME]\n");
-    return 2;
-  }
+// Prints what KEY (and NAME, when given) holds; returns 0, 1 when the key
+// does not exist, 2 when the value does not.
+static int Query(const char* keyPath, const char* valueName) {
   const char* path;
-  HKEY root = RootKey(argv[1], &path);
+  HKEY root = RootKey(keyPath, &path);
   if (!root) {
-    Err("regread: unknown root in %s\n", argv[1]);
-    return 2;
+    Err("regread: unknown root in %s\n", keyPath);
+    return 1;
   }
   HKEY key;
   if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return 1;
   static unsigned char data[65536];
-  if (argc == 3) {
+  if (valueName) {
     DWORD type = 0, count = sizeof data;
-    if (RegQueryValueExA(key, argv[2], 0, &type, data, &count) != ERROR_SUCCESS) return 2;
-    PrintValue(argv[2], type, data, count);
+    LONG status = RegQueryValueExA(key, valueName, 0, &type, data, &count);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) return 2;
+    PrintValue(valueName, type, data, count);
     return 0;
   }
   for (DWORD index = 0;; ++index) {
@@ -99,4 +103,28 @@ int main() {
   }
   RegCloseKey(key);
   return 0;
+}
+
+static int QueryLines() {
+  static char line[65536];
+  while (fgets(line, sizeof line, stdin)) {
+    line[strcspn(line, "\r\n")] = 0;
+    char* ansi = ConvertText(line, -1, CP_UTF8, CP_ACP);
+    char* tab = strchr(ansi, '\t');
+    if (tab) *tab = 0;
+    Out("query\t%d\n", Query(ansi, tab ? tab + 1 : 0));
+    free(ansi);
+  }
+  return 0;
+}
+
+int main() {
+  int argc;
+  char** argv = AnsiArguments(&argc);
+  if (argc == 2 && strcmp(argv[1], "-") == 0) return QueryLines();
+  if (argc < 2 || argc > 3) {
+    Err("usage: regread KEY [NAME] | regread -\n");
+    return 2;
+  }
+  return Query(argv[1], argc == 3 ? argv[2] : 0);
 }
