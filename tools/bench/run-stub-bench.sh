@@ -14,13 +14,17 @@
 # memory (/dev/shm) where the machine has it, so that the disk does not
 # time the writes.
 # Targets: -lh5-, -lh6-, -lh7- at least 3 times lhasa's speed; -lh1-,
-# -lzs-, -lz5- at least 1.5 times.
+# -lzs-, -lz5- at least 1.5 times. Inside the emulated Wine guest
+# (scripts/wine-guest) the times are the emulator's, not the product's: the
+# rows are printed once each and the targets are not judged.
 set -eu
 bench_dir=$(cd "$1" && pwd)
 root=$(cd "$(dirname "$0")/../.." && pwd)
 stub=$root/build/win32/vornsfx.exe
 mksfx=$root/build/native/mksfx
-runs=${BENCH_RUNS:-3}
+emulated=${VORN_WINE_GUEST:-}
+# Under emulation one run of each is slow enough and tells as much.
+runs=${BENCH_RUNS:-$([ -n "$emulated" ] && echo 1 || echo 3)}
 for tool in "$stub" "$mksfx"; do
   [ -f "$tool" ] || { echo "stub bench: $tool is missing; run 'make all' first" >&2; exit 2; }
 done
@@ -82,6 +86,11 @@ gzip_seconds=$(per_member "sh -c 'gzip -dc \"$work/one.gz\" >data'" "sh -c 'gzip
 
 echo "The stub under Wine, per 64 MiB member (wall-clock, (8 copies - 1 copy) / 7,"
 echo "median of $runs runs); lhasa x and gzip -d on the same bytes in the same run."
+if [ -n "$emulated" ]; then
+  echo "UNDER FULL-SYSTEM EMULATION ($emulated): Wine runs inside an emulated guest, so these"
+  echo "times are the emulator's, not the stub's speed; the targets are not judged. The"
+  echo "figures that count come from a machine where Wine runs directly."
+fi
 echo
 printf '%-7s %10s %8s %10s %7s %10s %7s  %s\n' method "stub s" "MB/s" "lhasa s" ratio "gzip -d s" ratio target
 for method in lh5 lh6 lh7 lh1 lzs lz5; do
@@ -96,9 +105,15 @@ for method in lh5 lh6 lh7 lh1 lzs lz5; do
   lhasa_seconds=$(per_member "lhasa xfq '$work/$method-1.lzh'" "lhasa xfq '$work/$method-8.lzh'")
   case $method in lh5 | lh6 | lh7) factor=3 ;; *) factor=1.5 ;; esac
   ratio=$(calc "$lhasa_seconds / $stub_seconds")
-  verdict=$(calc "$ratio >= $factor")
+  if [ -n "$emulated" ]; then
+    verdict="not judged (emulated)"
+  elif [ "$(calc "$ratio >= $factor")" = 1 ]; then
+    verdict=met
+  else
+    verdict=MISSED
+  fi
   printf -- '-%-6s %10.3f %8.1f %10.3f %6.2fx %10.3f %6.2fx  >= %sx lhasa %s\n' "$method-" "$stub_seconds" \
     "$(calc "$megabytes / $stub_seconds")" "$lhasa_seconds" "$ratio" "$gzip_seconds" \
-    "$(calc "$gzip_seconds / $stub_seconds")" "$factor" "$([ "$verdict" = 1 ] && echo met || echo MISSED)"
+    "$(calc "$gzip_seconds / $stub_seconds")" "$factor" "$verdict"
   rm -f "$work/$method"-*
 done
