@@ -15,7 +15,7 @@ add_library(vorn_core STATIC ${PORTABLE_SOURCES} ${ENCODE_SOURCES} tools/host/wi
 target_include_directories(vorn_core PUBLIC src tools/host)
 target_compile_options(vorn_core PRIVATE -Wall -Wextra -Wno-unused-parameter)
 
-add_executable(mksfx tools/mksfx/mksfx.cpp tools/mksfx/inspect.cpp)
+add_executable(mksfx tools/mksfx/mksfx.cpp tools/mksfx/inspect.cpp tools/mksfx/console.cpp)
 target_link_libraries(mksfx PRIVATE vorn_core)
 set_target_properties(mksfx PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 

@@ -16,7 +16,8 @@
 #include "decode/bit_input.h"
 #include "decode/driver.h"
 #include "encode/sjis_names.h"
-#include "mksfx.h"
+#include "console.h"
+#include "inspect.h"
 #include "session/config_block.h"
 #include "win32_host.h"
 

@@ -2,8 +2,6 @@
 // an installer configuration block and the files to install (a folder,
 // compressed here, or an existing LZH archive), optionally signs it, and
 // lists, tests or extracts an installer.
-#include "mksfx.h"
-
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,8 +11,9 @@
 #include <vector>
 
 #include "archive/header_reader.h"
+#include "console.h"
 #include "encode/folder_members.h"
-#include "encode/sjis_names.h"
+#include "inspect.h"
 #include "session/session.h"
 #include "win32_host.h"
 
@@ -81,8 +80,6 @@ struct Options {
   std::string title, destination, program, postInstall, shortcutName;
   int startMenu = 0, desktop = 0, sendTo = 0;
 };
-
-std::vector<std::string> filesToRemove;
 
 std::string DefaultStub(const char* argv0) {
   std::string self = argv0;
@@ -336,19 +333,6 @@ void MakeInstaller(const Options& options) {
 }
 
 }  // namespace
-
-void RemoveOnFailure(const std::string& path) { filesToRemove.push_back(path); }
-
-void Fail(const std::string& message) {
-  fprintf(stderr, "mksfx: %s\n", message.c_str());
-  for (const std::string& path : filesToRemove) remove(path.c_str());
-  exit(1);
-}
-
-std::string LocalText(const std::string& shiftJis) {
-  std::string utf8;
-  return ShiftJisToUtf8(shiftJis, &utf8) ? utf8 : shiftJis;
-}
 
 int main(int argc, char** argv) {
   Options options = ParseArguments(argc, argv);
