@@ -175,36 +175,6 @@ std::string ReadFile(const std::string& path, const char* what) {
   return bytes;
 }
 
-// Walks the archive as the stub does: every header must parse, and the
-// walk must end at the end-of-archive byte or exactly at the end of the
-// file. Returns true in the second case: the byte must be added, so that
-// the stub's walk stops there and never runs into a signature.
-bool LacksEndByte(const std::string& path) {
-  SfxSession session;
-  InitSession(&session, nullptr);
-  FILE* file = session.own_file = fopen(path.c_str(), "rb");
-  if (!file) Fail("cannot read the archive " + path);
-  HostMessageBoxes().clear();
-  LzhEntry entry;
-  int members = 0;
-  long end = 0;  // of the last member read
-  while (ReadMemberHeader(&session, &entry)) {
-    ++members;
-    end = ftell(file) + entry.packed_size;
-    fseek(file, end, SEEK_SET);
-  }
-  fseek(file, 0, SEEK_END);
-  const long size = ftell(file);
-  fseek(file, end, SEEK_SET);
-  const bool endByte = fgetc(file) == 0;
-  CloseSession(&session);
-  const std::string member = "member " + std::to_string(members + 1) + " of " + path;
-  if (!HostMessageBoxes().empty()) Fail("the header of " + member + " is damaged or of an unknown kind");
-  if (!members) Fail("the first member header of " + path + " does not parse: it is empty or cut short");
-  if (end != size && !endByte) Fail(member + " is cut short");
-  return end == size;
-}
-
 void AppendText(std::string& block, const std::string& text) {
   block += (char)text.size();
   block += text;
