@@ -12,7 +12,6 @@ enum : unsigned char {
   HEADER_CRC = 0x00,
   FILE_NAME = 0x01,
   FOLDER_NAME = 0x02,
-  UNIX_TIME = 0x54,
   ATTRIBUTE_FOLDER = 0x10,
   ATTRIBUTE_ARCHIVE = 0x20,
   // Windows NT: the members are made for Windows, named in its code page,
@@ -48,9 +47,10 @@ size_t AppendExtended(std::string& header, unsigned char type, const std::string
 }
 
 // The level-2 header: sizes, Unix time, CRC-16 and OS id in the base
-// header; the header's own CRC, the file name, the folder name (with '/'
-// separators and a '/' at its end) and the Unix time again in extended
-// headers. Its length depends on the name alone.
+// header; the header's own CRC, the file name and the folder name (with '/'
+// separators and a '/' at its end) in extended headers. (The time is not
+// repeated in an extended header of its own: readers take the base
+// header's.) Its length depends on the name alone.
 std::string Level2Header(const ArchiveMember& member, const MemberFields& fields) {
   std::string header(2, '\0');
   header.append(fields.method, 5);
@@ -66,9 +66,6 @@ std::string Level2Header(const ArchiveMember& member, const MemberFields& fields
   const size_t fileStart = member.folder ? member.name.size() : slash == std::string::npos ? 0 : slash + 1;
   if (fileStart < member.name.size()) AppendExtended(header, FILE_NAME, member.name.substr(fileStart));
   if (fileStart > 0) AppendExtended(header, FOLDER_NAME, member.name.substr(0, fileStart));
-  std::string time;
-  AppendLe(time, member.mtime, 4);
-  AppendExtended(header, UNIX_TIME, time);
   AppendLe(header, 0, 2);
   // A first byte of 0 would read as the end of the archive.
   if ((header.size() & 0xFF) == 0) header += '\0';

@@ -72,7 +72,7 @@ FolderTree SourceTree() {
       {"zeros.bin", std::string(300000, '\0')},
       {"empty.txt", ""},
       {"one.txt", "x"},
-      {std::string(211, 'n') + ".txt", "padded header"},
+      {std::string(218, 'n') + ".txt", "padded header"},
       {"フォルダ/", ""},
       {"フォルダ/表示/", ""},
       {"フォルダ/表示/ソース.txt", Mixed(5000, 4)},
