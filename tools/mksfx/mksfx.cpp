@@ -59,12 +59,14 @@ const char kUsage[] =
     "\n"
     "  --list INSTALLER       print the configuration block and every member (name,\n"
     "                         size, packed size, method, time in UTC, CRC-16)\n"
-    "  --test INSTALLER       decode every member with the stub's own decoders and\n"
-    "                         check its CRC-16; exit status 0 only when all match\n"
+    "  --test INSTALLER       decode every member in memory with the stub's own\n"
+    "                         decoders and check its size and CRC-16\n"
     "  --extract INSTALLER FOLDER\n"
     "                         extract every member below FOLDER with the stub's\n"
     "                         path rules (names converted back to UTF-8)\n"
-    "  The three take a bare .lzh archive as well.\n"
+    "  The three take a bare .lzh archive as well, check each header's checksum\n"
+    "  or CRC, and exit with status 1 when a header is damaged, a member fails or\n"
+    "  would be skipped by the stub, or the archive breaks off (they say where).\n"
     "  --help                 this text\n";
 
 enum Mode { MAKE, LIST, TEST, EXTRACT };
