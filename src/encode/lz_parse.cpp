@@ -11,7 +11,7 @@ enum {
   PRICE_SCALE = 16,     // prices are counted in sixteenths of a bit
   SKIP_SHIFT = 10,      // a long run without matches skips one more position for every 1024 of its bytes,
   MAX_SKIP = 16,        // up to 16
-  GOOD_LENGTH = 32,     // lazy: a match held back this long makes the search at the next position shallower
+  GOOD_LENGTH = 16,     // lazy: a match held back this long makes the search at the next position shallower
 };
 
 // --- Taking symbols ----------------------------------------------------------------

@@ -68,7 +68,7 @@ EncodeResult EncodeMember(FILE* input, FILE* output, const StaticMethod& method,
   e.settings = kLevels[std::clamp(level, (int)MIN_LEVEL, (int)MAX_LEVEL)];
   StartMatchFinder(e.finder, method.dictionaryBits, size);
   StartParse(e);
-  e.pending.resize((size_t)std::min<uint64_t>(PENDING_ROOM, size + 1));  // a symbol takes a byte at least
+  e.pending.reset(new LzSymbol[(size_t)std::min<uint64_t>(PENDING_ROOM, size + 1)]);  // a symbol takes a byte at least
   Output out = {output, 0, size};
   const off_t start = ftello(output);
   auto result = [&](EncodeStatus status) {

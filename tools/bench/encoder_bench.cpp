@@ -297,7 +297,8 @@ bool BenchSource(const Tools& tools, const std::string& name, const std::string&
   const double parallel = oneWorker.fastestWall / standard.fastestWall;
   printf("           %u workers at level %d: %.2fx the wall-clock speed of one (fastest of each), %.2fx its CPU time",
          workers, DEFAULT_LEVEL, parallel, standard.run.cpuSeconds / oneWorker.run.cpuSeconds);
-  if (workers >= 2) printf(" (at least 1.7x: %s)", parallel >= 1.7 ? "met" : "MISSED");
+  if (!folder) printf(" (one file stays on one processor)");
+  else if (workers >= 2) printf(" (at least 1.7x: %s)", parallel >= 1.7 ? "met" : "MISSED");
   printf("\n           peak memory %.1f MiB for %.1f MiB of input (at most %.0f MiB with %u workers: %s)\n\n", peak,
          input / 1048576.0, PeakLimitMiB(workers), workers, peak <= PeakLimitMiB(workers) ? "met" : "MISSED");
   return allGood;

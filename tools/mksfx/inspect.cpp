@@ -201,25 +201,28 @@ std::string MemberProblem(SfxSession* session, const Member& member) {
   const uint32_t size = (uint32_t)entry.original_size;
   uint64_t written = 0;
   if (index == METHOD_LH0 || index == METHOD_LZ4) {
-    // The stub copies the original size; a stored member has no other.
+    // The stub copies as many bytes as the original size says; a stored
+    // member's two sizes are the same.
     if (entry.original_size != entry.packed_size)
       return "it is stored, but its sizes differ (" + std::to_string((uint32_t)entry.packed_size) + " bytes in the "
              "archive, " + std::to_string(size) + " when extracted)";
     memberCrc = 0;
     unsigned char buffer[65536];
-    for (size_t n; written < size && (n = fread(buffer, 1, std::min<uint64_t>(sizeof buffer, size - written),
-                                                   session->own_file)) > 0;
-         written += n)
+    while (written < size) {
+      const size_t n = fread(buffer, 1, std::min<uint64_t>(sizeof buffer, size - written), session->own_file);
+      if (!n) return "its data is cut short";
       addToCrc(buffer, (uint32_t)n);
-    if (written != size) return "its data is cut short";
+      written += n;
+    }
   } else {
     FILE* output = fopencookie(&written, "wb", cookie_io_functions_t{nullptr, CountWritten, nullptr, nullptr});
     if (!output) Fail("cannot decode in memory");
     const int result = decodeMember(index, session->own_file, output, (uint32_t)entry.packed_size, size);
     fclose(output);
-    if (result == DECODE_FAILED && decodeState.memberFailed != MEMBER_CUT_SHORT)
-      return "it cannot be decoded (out of memory)";
-    if (result == DECODE_FAILED) return "its data is damaged or cut short";
+    // Writes to the counter never fail: a failed member is a damaged one,
+    // unless memory ran out.
+    if (result == DECODE_FAILED)
+      return decodeState.memberFailed ? "its data is damaged or cut short" : "it cannot be decoded (out of memory)";
   }
   if (written != size) return "it gives " + std::to_string(written) + " bytes of its " + std::to_string(size);
   if (entry.has_crc && memberCrc != entry.crc) {
