@@ -10,12 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "archive/header_reader.h"
 #include "console.h"
 #include "encode/folder_members.h"
 #include "inspect.h"
 #include "session/session.h"
-#include "win32_host.h"
 
 namespace {
 
