@@ -44,9 +44,11 @@ namespace {
 
 // Each worker and the writer hold one encoder, whose memory is fixed by
 // the dictionary (buffer, chains, pending symbols, output buffer: about 4
-// MiB with -lh7-); the members packed and waiting for the writer take 4 MiB
-// of input at most. This leaves room for the process around them.
-double PeakLimitMiB(unsigned workers) { return 12 + 4.0 * (workers + 1); }
+// MiB with -lh7-); each worker also the member it packs (1 MiB of input at
+// most, in a buffer of at most twice its packed size), and the members
+// waiting for the writer take 4 MiB of input at most (8 MiB of buffers).
+// This leaves room for the process around them.
+double PeakLimitMiB(unsigned workers) { return 16 + 4 + 6.0 * workers; }
 
 [[noreturn]] void Fail(const std::string& message) {
   fprintf(stderr, "encoder-bench: %s\n", message.c_str());
