@@ -14,8 +14,10 @@ file(GLOB ENCODE_SOURCES CONFIGURE_DEPENDS src/encode/*.cpp)
 add_library(vorn_core STATIC ${PORTABLE_SOURCES} ${ENCODE_SOURCES} tools/host/win32_host.cpp)
 target_include_directories(vorn_core PUBLIC src tools/host)
 target_compile_options(vorn_core PRIVATE -Wall -Wextra -Wno-unused-parameter)
+find_package(Threads REQUIRED)  # the encoder packs members side by side
+target_link_libraries(vorn_core PUBLIC Threads::Threads)
 
-add_executable(mksfx tools/mksfx/mksfx.cpp tools/mksfx/inspect.cpp)
+add_executable(mksfx tools/mksfx/mksfx.cpp tools/mksfx/inspect.cpp tools/mksfx/console.cpp)
 target_link_libraries(mksfx PRIVATE vorn_core)
 set_target_properties(mksfx PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 

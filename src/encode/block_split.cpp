@@ -96,7 +96,7 @@ bool EmitBlocks(Encoder& e, bool atEnd, uint64_t maxBits) {
     if (!WriteBlock(e.bits, &e.pending[first], last - first, counts, e.method->distances, maxBits)) return false;
   }
   const size_t sent = std::min(symbols, starts[blocks] * SEGMENT_SYMBOLS);
-  std::copy(e.pending.begin() + (ptrdiff_t)sent, e.pending.begin() + (ptrdiff_t)symbols, e.pending.begin());
+  std::copy(&e.pending[sent], &e.pending[symbols], &e.pending[0]);
   e.pendingCount = symbols - sent;
   return true;
 }

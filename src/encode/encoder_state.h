@@ -5,6 +5,7 @@
 #pragma once
 #include <stdio.h>
 
+#include <memory>
 #include <vector>
 
 #include "bit_writer.h"
@@ -56,8 +57,8 @@ struct Encoder {
   uint64_t literalRun = 0;        // positions since the last match
   // Parsed, not yet in a block: the first `pendingCount`. Room for all a
   // parse step can add to what is kept back is made once (PENDING_ROOM, or
-  // a symbol for every byte of a smaller member).
-  std::vector<LzSymbol> pending;
+  // a symbol for every byte of a smaller member), and left uncleared.
+  std::unique_ptr<LzSymbol[]> pending;
   size_t pendingCount = 0;
   std::vector<SymbolCounts> segmentCounts;
   BitWriter bits;

@@ -9,9 +9,9 @@ namespace {
 enum {
   OPTIMAL_SPAN = 4096,  // positions an optimal parse decides at once
   PRICE_SCALE = 16,     // prices are counted in sixteenths of a bit
-  SKIP_SHIFT = 6,       // a long run without matches skips one more position for every 64 of its bytes,
-  MAX_SKIP = 32,        // up to 32
-  GOOD_LENGTH = 8,      // lazy: a match held back this long makes the search at the next position shallower
+  SKIP_SHIFT = 10,      // a long run without matches skips one more position for every 1024 of its bytes,
+  MAX_SKIP = 16,        // up to 16
+  GOOD_LENGTH = 16,     // lazy: a match held back this long makes the search at the next position shallower
 };
 
 // --- Taking symbols ----------------------------------------------------------------
@@ -49,10 +49,12 @@ uint64_t SkipLiterals(Encoder& e, uint64_t position, uint64_t limit) {
 
 // --- Greedy and lazy parsing --------------------------------------------------
 
-// A far match must be longer to pay for its plain distance bits.
+// A far match must be longer to pay for its plain distance bits (and a
+// short one taken too readily often stands in the way of a longer one
+// behind it).
 unsigned ShortestWorthwhile(uint32_t distance) {
   const unsigned code = DistanceCode(distance);
-  return code < 13 ? 3 : code < 16 ? 4 : 5;
+  return code < 10 ? 3 : code < 16 ? 4 : 5;
 }
 
 // A match of GOOD_LENGTH held back: the next position is searched a
@@ -67,9 +69,9 @@ MatchCandidate FindMatch(const Encoder& e, uint64_t position, ChainStarts starts
 }
 
 // A match one byte on must save more than the literal it costs: a byte
-// of length is worth about six bits, a distance costs its plain bits.
+// of length is worth about five bits, a distance costs its plain bits.
 bool WorthALiteral(MatchCandidate held, MatchCandidate later) {
-  return 6 * later.length - DistanceCode(later.distance) > 6 * held.length - DistanceCode(held.distance);
+  return 5 * later.length - DistanceCode(later.distance) > 5 * held.length - DistanceCode(held.distance);
 }
 
 uint64_t ParseGreedy(Encoder& e, uint64_t position, uint64_t limit) {

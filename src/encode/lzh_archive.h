@@ -21,6 +21,8 @@ struct ArchiveMember {
 // Writes the members at the current position of `out`, which must be open
 // for reading and writing (a header is completed once its data is
 // written). False with `error` set when a file cannot be read or has
-// changed size, or the output cannot be written.
+// changed size, or the output cannot be written. `workers` pack members
+// side by side (0: one for each processor); the archive is the same byte
+// for byte with any number of them.
 bool WriteLzhArchive(FILE* out, const std::vector<ArchiveMember>& members, const StaticMethod& method, int level,
-                     std::string* error);
+                     std::string* error, unsigned workers = 0);

@@ -20,8 +20,8 @@ const LevelSettings kLevels[MAX_LEVEL + 1] = {
     {GREEDY, {4, 16}, 32, 0},
     {LAZY, {4, 16}, 32, 12},
     {LAZY, {8, 32}, 64, 16},
-    {LAZY, {16, 64}, 128, 12},
-    {LAZY, {32, 256}, 256, 32},
+    {LAZY, {16, 64}, 256, 256},
+    {LAZY, {32, 256}, 256, 256},
     {OPTIMAL, {8, 32}, 64, 0},
     {OPTIMAL, {16, 128}, 128, 0},
     {OPTIMAL, {32, 256}, 256, 0},
@@ -68,7 +68,7 @@ EncodeResult EncodeMember(FILE* input, FILE* output, const StaticMethod& method,
   e.settings = kLevels[std::clamp(level, (int)MIN_LEVEL, (int)MAX_LEVEL)];
   StartMatchFinder(e.finder, method.dictionaryBits, size);
   StartParse(e);
-  e.pending.resize((size_t)std::min<uint64_t>(PENDING_ROOM, size + 1));  // a symbol takes a byte at least
+  e.pending.reset(new LzSymbol[(size_t)std::min<uint64_t>(PENDING_ROOM, size + 1)]);  // a symbol takes a byte at least
   Output out = {output, 0, size};
   const off_t start = ftello(output);
   auto result = [&](EncodeStatus status) {

@@ -76,8 +76,13 @@ int Run(Decode decode, int method, const uint8_t* packed, uint32_t packedSize, u
   FILE* archive = fopencookie(&source, "rb", cookie_io_functions_t{ArchiveRead, nullptr, nullptr, nullptr});
   FILE* output = fopencookie(nullptr, "wb", cookie_io_functions_t{nullptr, TraceWrite, nullptr, nullptr});
   if (!archive || !output) abort();
+  // Unbuffered, so that the trace sees each read and write when the decoder
+  // makes it, not when the C library fills or flushes its buffer: only then
+  // does "written after the archive's end" count what the decoder wrote.
+  setvbuf(archive, nullptr, _IONBF, 0);
+  setvbuf(output, nullptr, _IONBF, 0);
   const int result = decode(method, archive, output, claimedSize, originalSize);
-  fclose(output);  // flushes into the trace
+  fclose(output);
   fclose(archive);
   return result;
 }

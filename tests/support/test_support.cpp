@@ -212,11 +212,17 @@ static std::string ExtendedChain(const MemberSpec& m) {
   return chain;
 }
 
+// Levels 0 and 1: the size byte, then the checksum (the sum) of the S bytes after it.
+static std::string SizeAndChecksum(const std::string& body) {
+  unsigned sum = 0;
+  for (unsigned char byte : body) sum += byte;
+  return std::string(1, (char)body.size()) + (char)sum;
+}
+
 std::string Level0Member(const MemberSpec& m, bool withCrc, const std::string& extension) {
   std::string body = CommonFields(m, (uint32_t)m.data.size()) + '\0' + (char)m.name.size() + m.name;
   if (withCrc) body += Le16(MemberCrc(m)) + extension;
-  std::string header = std::string(1, (char)body.size()) + '\0' + body;
-  return header + m.data;
+  return SizeAndChecksum(body) + body + m.data;
 }
 
 std::string Level1Member(const MemberSpec& m) {
@@ -234,8 +240,7 @@ std::string Level1Member(const MemberSpec& m) {
   std::string body = CommonFields(m, (uint32_t)m.data.size() + extendedBytes) + '\1' + (char)m.name.size() +
                      m.name + Le16(MemberCrc(m)) + (char)m.osId;
   // The size byte counts from offset 2 through the first extended-header size.
-  std::string header = std::string(1, (char)(body.size() + 2)) + '\0' + body + first;
-  return header + chain + m.data;
+  return SizeAndChecksum(body + first) + body + first + chain + m.data;
 }
 
 std::string Level2Member(const MemberSpec& m) {

@@ -72,7 +72,7 @@ FolderTree SourceTree() {
       {"zeros.bin", std::string(300000, '\0')},
       {"empty.txt", ""},
       {"one.txt", "x"},
-      {std::string(211, 'n') + ".txt", "padded header"},
+      {std::string(218, 'n') + ".txt", "padded header"},
       {"フォルダ/", ""},
       {"フォルダ/表示/", ""},
       {"フォルダ/表示/ソース.txt", Mixed(5000, 4)},
@@ -93,13 +93,13 @@ FolderTree InShiftJis(const FolderTree& tree) {
   return converted;
 }
 
-std::string Pack(const std::string& folder, const StaticMethod& method, int level) {
+std::string Pack(const std::string& folder, const StaticMethod& method, int level, unsigned workers = 0) {
   std::vector<ArchiveMember> members;
   std::vector<std::string> skipped;
   std::string error;
   EXPECT_TRUE(FolderMembers(folder, &members, &skipped, &error)) << error;
   FILE* out = tmpfile();
-  EXPECT_TRUE(WriteLzhArchive(out, members, method, level, &error)) << error;
+  EXPECT_TRUE(WriteLzhArchive(out, members, method, level, &error, workers)) << error;
   rewind(out);
   std::string bytes;
   char buffer[65536];
@@ -167,6 +167,27 @@ TEST(EncoderRoundTrip, EveryMethodAndLevelThroughTheStubsExtractionAndLhasa) {
       ExpectFileTimes("lhasa", expected);
     }
   }
+}
+
+// Members packed side by side come out exactly as packed one after the
+// other, however many workers there are: files small enough to be packed
+// in memory, larger ones the writer packs itself meanwhile (with more
+// waiting behind them than the workers may hold), files stored whole or
+// given up on and stored after all, empty ones and folders.
+TEST(EncoderRoundTrip, WorkersWriteTheSameArchiveAsOne) {
+  ScratchFolder scratch;
+  FolderTree tree = {{"a/", ""}, {"a/empty.txt", ""}, {"a/one.txt", "x"}, {"b/", ""}};
+  tree["a/large.bin"] = Mixed(1500000, 10);
+  tree["a/random.bin"] = RandomBytes(400000, 11);
+  tree["a/random-small.bin"] = RandomBytes(5000, 12);
+  for (int i = 0; i < 8; ++i) tree["b/" + std::to_string(i) + ".bin"] = Mixed(700000, 20 + i);
+  for (int i = 0; i < 40; ++i) tree["b/small" + std::to_string(i) + ".txt"] = Mixed(3000 + 500 * i, 40 + i);
+  WriteTree("source", tree);
+  const std::string serial = Pack("source", kDefaultMethod, DEFAULT_LEVEL, 1);
+  const std::map<std::string, std::string> methods = MemberMethods(serial);
+  EXPECT_EQ(methods.at("a/random.bin"), "-lh0-");
+  EXPECT_EQ(methods.at("a/large.bin"), "-lh7-");
+  for (unsigned workers : {2, 3, 8}) EXPECT_TRUE(Pack("source", kDefaultMethod, DEFAULT_LEVEL, workers) == serial) << workers;
 }
 
 // Counts that grow like the Fibonacci numbers give a Huffman tree one

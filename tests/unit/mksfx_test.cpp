@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <utime.h>
 
+#include "encode/lzh_encoder.h"
 #include "test_support.h"
 
 namespace {
@@ -157,6 +158,129 @@ TEST_F(Mksfx, RefusesAFolderItCannotPackAndEndsAnArchive) {
   EXPECT_TRUE(ReadFileBytes("ended.exe") == std::string(SFX_STUB_SIZE, 'S') + '\0' + member + '\0');
   WriteFileBytes("cut.lzh", member + member.substr(0, 10));
   ExpectRefused("cut.lzh", "cut short");
+}
+
+// The compressed form of `text` as the encoder makes it (-lh7-).
+std::string Compressed(const std::string& text) {
+  FILE* in = tmpfile();
+  FILE* out = tmpfile();
+  fwrite(text.data(), 1, text.size(), in);
+  rewind(in);
+  EXPECT_EQ(EncodeMember(in, out, kDefaultMethod, DEFAULT_LEVEL, text.size()).status, ENCODE_DONE);
+  std::string packed(ftell(out), '\0');
+  rewind(out);
+  EXPECT_EQ(fread(&packed[0], 1, packed.size(), out), packed.size());
+  fclose(in);
+  fclose(out);
+  return packed;
+}
+
+// Damaged archives, each as --list, --test and --extract see it: the exit
+// status of each, what --list says on stderr (where the archive broke),
+// --test's summary, and which files --extract leaves. Every member that
+// --extract reports as damaged leaves no file behind.
+TEST_F(Mksfx, DamagedArchivesFailEveryCommandThatCanTell) {
+  std::string text;
+  for (int i = 0; i < 3000; ++i) text += "line " + std::to_string(i % 97) + " of the text\n";
+  const MemberSpec a = {.name = "a.txt", .data = "first"};
+  const MemberSpec c = {.data = "third", .extended = {{0x01, "c.txt"}}};
+  MemberSpec b = {.method = "-lh7-", .name = "b.txt", .data = Compressed(text), .originalSize = (uint32_t)text.size(),
+                  .storedSize = false, .crc = Crc16(text), .computeCrc = false};
+  const std::string good = Level0Member(a) + Level0Member(b) + Level2Member(c) + '\0';
+  const std::string bMember = Level0Member(b);
+  std::string flipped = bMember;
+  flipped[flipped.size() / 2] ^= 0x10;
+  MemberSpec longer = b, unknown = b, storedLonger = a;
+  longer.originalSize += 50000;
+  unknown.method = "-lhx-";
+  storedLonger.storedSize = false;
+  storedLonger.originalSize = 9;
+
+  const struct {
+    const char* what;
+    std::string archive;
+    int list, test, extract;
+    const char* listSays;     // on stderr
+    const char* testSummary;
+    const char* extracted;    // the files --extract leaves, in order
+  } kCases[] = {
+      {"whole", good, 0, 0, 0, "", "all 3 members are good", "a.txt b.txt c.txt"},
+      {"without the end byte", good.substr(0, good.size() - 1), 0, 0, 0, "", "all 3 members are good",
+       "a.txt b.txt c.txt"},
+      {"cut inside a member's data", Level0Member(a) + bMember.substr(0, bMember.size() - 40), 1, 1, 1,
+       "inside the data of member 2 (b.txt), 40 bytes short", "1 of 2 members failed; the archive is broken",
+       "a.txt"},
+      {"cut inside a header", Level0Member(a) + bMember.substr(0, 12), 1, 1, 1, "header of member 2 is cut short",
+       "0 of 1 member failed; the archive is broken", "a.txt"},
+      {"an unknown header", Level0Member(a) + std::string("\x05\x00garbage", 9) + std::string(40, 'x'), 1, 1, 1,
+       "header of member 2 is damaged or of a kind", "0 of 1 member failed; the archive is broken", "a.txt"},
+      {"the first header unreadable", '\x05' + good.substr(1), 1, 1, 1,
+       "header of member 1 is damaged or of a kind", "0 of 0 members failed; the archive is broken", ""},
+      {"a byte of compressed data flipped", Level0Member(a) + flipped + Level2Member(c) + '\0', 0, 1, 1, "",
+       "1 of 3 members failed", "a.txt"},
+      {"a compressed member's size too large", Level0Member(a) + Level0Member(longer) + Level2Member(c) + '\0', 0,
+       1, 1, "", "1 of 3 members failed", "a.txt"},
+      {"a stored member's size too large", Level0Member(storedLonger) + Level2Member(c) + '\0', 0, 1, 1, "",
+       "1 of 2 members failed", ""},
+      {"an unknown method, skipped", Level0Member(a) + Level0Member(unknown) + Level2Member(c) + '\0', 0, 1, 1, "",
+       "1 of 3 members failed", "a.txt c.txt"},
+  };
+  for (const auto& test : kCases) {
+    SCOPED_TRACE(test.what);
+    WriteFileBytes("case.lzh", test.archive);
+    std::string errors, output;
+    EXPECT_EQ(Run("--list case.lzh", &errors), test.list);
+    EXPECT_NE(errors.find(test.listSays), std::string::npos) << errors;
+    EXPECT_EQ(Run("--test case.lzh", nullptr, &output), test.test);
+    EXPECT_NE(output.find(test.testSummary), std::string::npos) << output;
+    ASSERT_EQ(system("rm -rf out"), 0);
+    EXPECT_EQ(Run("--extract case.lzh out"), test.extract);
+    std::string files;
+    for (const auto& [path, bytes] : ReadTree("out")) files += (files.empty() ? "" : " ") + path;
+    EXPECT_EQ(files, test.extracted);
+  }
+}
+
+// The checks the stub does not make: a level-0 or level-1 header's
+// checksum and a level-2 header's CRC-16. A flipped byte in a name or a
+// time fails every command, which names the member; the same header
+// without the flip passes, and a level-2 header without a CRC has nothing
+// to check. An archive with such a header is refused as an installer's
+// source.
+TEST_F(Mksfx, HeadersFailTheirOwnChecks) {
+  WriteTree("source", {{"named.txt", "the member"}});
+  ASSERT_EQ(Run("--plain source made.exe"), 0);
+  const std::string made = ReadFileBytes("made.exe").substr(SFX_STUB_SIZE + 1);  // level 2, with its CRC
+  const MemberSpec named = {.name = "named.txt", .data = "the member", .stamp = 0x5a2b1c3d};
+  const struct {
+    const char* what;
+    std::string archive;
+    size_t flip;  // offset of the byte to flip; 0: none
+  } kCases[] = {
+      {"level 0", Level0Member(named) + '\0', 25},
+      {"level 1", Level1Member(named) + '\0', 16},
+      {"level 2 with a CRC", made, made.find("named.txt") + 2},
+      {"level 2 with a CRC, its time", made, 16},
+      {"level 2 without a CRC", Level2Member({.name = "", .data = "x", .extended = {{0x01, "named.txt"}}}) + '\0', 0},
+  };
+  for (const auto& test : kCases) {
+    for (bool flip : {false, true}) {
+      if (flip && !test.flip) continue;
+      SCOPED_TRACE(std::string(test.what) + (flip ? ", a byte flipped" : ""));
+      std::string archive = test.archive;
+      if (flip) archive[test.flip] ^= 0x01;
+      WriteFileBytes("case.lzh", archive);
+      std::string errors, output;
+      const int expected = flip ? 1 : 0;
+      EXPECT_EQ(Run("--list case.lzh", &errors), expected);
+      EXPECT_EQ(Run("--test case.lzh", nullptr, &output), expected) << output;
+      EXPECT_EQ(Run("--extract case.lzh out", &errors), expected);
+      EXPECT_EQ(Run("--plain case.lzh out.exe", &errors), expected);
+      if (flip) EXPECT_NE(errors.find("the header of member 1 ("), std::string::npos) << errors;
+      if (flip) EXPECT_NE(errors.find(") is damaged: its"), std::string::npos) << errors;
+      ASSERT_EQ(system("rm -rf out out.exe"), 0);
+    }
+  }
 }
 
 }  // namespace

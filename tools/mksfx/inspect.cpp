@@ -1,23 +1,28 @@
 // mksfx --list, --test and --extract: an installer (or a bare LZH archive)
 // read through the stub's own code, from the configuration block through
-// the member headers to the extraction of each member.
+// the member headers to the decoders and the extraction of each member.
+// Unlike the stub, they check the headers' own checksums and tell where a
+// damaged archive breaks, and every failure shows in the exit status.
+#include "inspect.h"
+
 #include <errno.h>
-#include <ftw.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 
 #include "archive/extract.h"
 #include "archive/header_reader.h"
-#include "session/paths.h"
 #include "archive/progress.h"
+#include "console.h"
 #include "decode/bit_input.h"
 #include "decode/driver.h"
+#include "encode/crc16.h"
 #include "encode/sjis_names.h"
-#include "mksfx.h"
 #include "session/config_block.h"
+#include "session/paths.h"
 #include "win32_host.h"
 
 namespace {
@@ -46,28 +51,83 @@ bool OpenInstaller(const std::string& path, SfxSession* session) {
   return true;
 }
 
-// The texts of the message boxes shown since the last call, in UTF-8.
-std::string TakeMessages() {
-  std::string text;
-  for (const HostMessageBox& box : HostMessageBoxes()) text += (text.empty() ? "" : "; ") + LocalText(box.text);
-  HostMessageBoxes().clear();
-  return text;
+uint32_t Le16(const unsigned char* p) { return p[0] | (uint32_t)p[1] << 8; }
+
+// What the stub does not look at: a level-0 or level-1 header's checksum
+// (the sum of its bytes from the third on), a level-2 header's CRC-16 (of
+// the whole header with the CRC's own bytes taken as 0, in an extended
+// header of type 0, when it has one). Empty when the header passes, or
+// names the check it fails.
+std::string HeaderDamage(std::string header) {
+  const unsigned char* bytes = (const unsigned char*)header.data();
+  if (bytes[20] != 2) {
+    const size_t covered = bytes[0];  // the reader has made sure they are there
+    unsigned sum = 0;
+    for (size_t i = 2; i < 2 + covered; ++i) sum += bytes[i];
+    return (sum & 0xFF) == bytes[1] ? "" : "its checksum does not match";
+  }
+  for (size_t at = 24, size; at + 2 <= header.size() && (size = Le16(bytes + at)) >= 3; at += size) {
+    if (at + 2 + size > header.size()) break;
+    if (bytes[at + 2] != 0x00 || size < 5) continue;
+    const uint32_t stored = Le16(bytes + at + 3);
+    header[at + 3] = header[at + 4] = 0;
+    const uint32_t crc = Crc16Update(0, (const unsigned char*)header.data(), header.size());
+    return crc == stored ? "" : "its CRC-16 does not match";
+  }
+  return "";
 }
 
-// Calls `visit(entry)` for every member with the stream at its data, and
-// goes on behind the data while it returns true. False when a damaged
-// header ended the walk (reported).
+// One member as the walk meets it: its header parsed as the stub parses it,
+// with the stream at its data.
+struct Member {
+  LzhEntry entry;
+  unsigned number;           // 1 for the first
+  std::string name;          // for messages, in UTF-8
+  std::string headerDamage;  // empty when the header passes its checks
+};
+
+std::string DamagedHeader(const Member& member) {
+  return "the header of member " + std::to_string(member.number) + " (" + member.name + ") is damaged: " +
+         member.headerDamage;
+}
+
+// Calls `visit(member)` for every member, and goes on behind its data
+// while it returns true. Returns true when the archive ends cleanly (at its
+// end byte, or at the end of the file where a header would start, as the
+// stub takes it); otherwise says on stderr where it broke and returns false.
 template <typename Visit>
 bool WalkMembers(SfxSession* session, Visit visit) {
-  LzhEntry entry;
-  while (ReadMemberHeader(session, &entry)) {
-    const long data = ftell(session->own_file);
-    if (!visit(entry)) return true;
-    fseek(session->own_file, data + entry.packed_size, SEEK_SET);
+  FILE* file = session->own_file;
+  struct stat status;
+  const int64_t fileSize = fstat(fileno(file), &status) == 0 ? status.st_size : 0;
+  Member member;
+  for (member.number = 1;; ++member.number) {
+    const long headerAt = ftell(file);
+    if (!ReadMemberHeader(session, &member.entry)) break;
+    const long dataAt = ftell(file);
+    std::string header(dataAt - headerAt, '\0');
+    fseek(file, headerAt, SEEK_SET);
+    if (fread(&header[0], 1, header.size(), file) != header.size()) Fail("cannot read the archive");
+    member.headerDamage = HeaderDamage(header);
+    member.name = LocalText(member.entry.name);
+    const int64_t dataEnd = dataAt + (int64_t)member.entry.packed_size;
+    std::string broken;
+    if (dataEnd > fileSize)
+      broken = "it ends inside the data of member " + std::to_string(member.number) + " (" + member.name + "), " +
+               std::to_string(dataEnd - fileSize) + " bytes short";
+    else if (dataEnd > 0x7FFFFFFF)
+      broken = "member " + std::to_string(member.number + 1) + " lies beyond 2 GiB, where the stub cannot reach it";
+    const bool goOn = visit(member);
+    if (!broken.empty()) {
+      fprintf(stderr, "mksfx: the archive is broken: %s\n", broken.c_str());
+      return false;
+    }
+    if (!goOn) return true;
+    fseek(file, (long)dataEnd, SEEK_SET);
   }
-  if (entry.end == ARCHIVE_CLEAN_END) return true;
-  fprintf(stderr, "mksfx: the archive is damaged after its last good member (%s)\n",
-          entry.end == ARCHIVE_CUT_SHORT ? "cut short inside a header" : kUnknownHeader);
+  if (member.entry.end == ARCHIVE_CLEAN_END) return true;
+  fprintf(stderr, "mksfx: the archive is broken: the header of member %u is %s\n", member.number,
+          member.entry.end == ARCHIVE_CUT_SHORT ? "cut short" : "damaged or of a kind the stub cannot read");
   return false;
 }
 
@@ -79,6 +139,10 @@ void StartExtraction() {
 }
 
 const char* PathOf(const LzhEntry& entry) { return entry.name + (entry.name[0] == '/'); }
+
+bool IsFolderMember(const LzhEntry& entry) {
+  return methodIndex(entry.method_id) == METHOD_LHD || EndsWithSlash(entry.name);
+}
 
 std::string OrNone(const char* text) { return text && *text ? LocalText(text) : "(none)"; }
 
@@ -115,6 +179,60 @@ std::string Count(unsigned count, const char* thing) {
   return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
 }
 
+// The decoded bytes of a member under test: counted, then dropped (the
+// decoders fold them into memberCrc as they write them).
+ssize_t CountWritten(void* count, const char*, size_t size) {
+  *(uint64_t*)count += size;
+  return (ssize_t)size;
+}
+
+// Decodes a member in memory by the stub's own decoders, checking its size
+// and CRC-16, as the stub would extract it; or checks that a folder member
+// could be made. Empty when the member is good, or why it is not. The
+// stream stands at the member's data.
+std::string MemberProblem(SfxSession* session, const Member& member) {
+  const LzhEntry& entry = member.entry;
+  const int index = methodIndex(entry.method_id);
+  if (!member.headerDamage.empty()) return "its header is damaged: " + member.headerDamage;
+  if (index < 0) return "method " + std::string(entry.method_id, 5) + " is unknown to the stub, which skips the member";
+  if (entry.name_too_long) return "its name is longer than 259 bytes";
+  if (!IsSafeMemberPath(PathOf(entry))) return "its name reaches outside the destination folder";
+  if (IsFolderMember(entry)) return "";
+  const uint32_t size = (uint32_t)entry.original_size;
+  uint64_t written = 0;
+  if (index == METHOD_LH0 || index == METHOD_LZ4) {
+    // The stub copies as many bytes as the original size says; a stored
+    // member's two sizes are the same.
+    if (entry.original_size != entry.packed_size)
+      return "it is stored, but its sizes differ (" + std::to_string((uint32_t)entry.packed_size) + " bytes in the "
+             "archive, " + std::to_string(size) + " when extracted)";
+    memberCrc = 0;
+    unsigned char buffer[65536];
+    while (written < size) {
+      const size_t n = fread(buffer, 1, std::min<uint64_t>(sizeof buffer, size - written), session->own_file);
+      if (!n) return "its data is cut short";
+      addToCrc(buffer, (uint32_t)n);
+      written += n;
+    }
+  } else {
+    FILE* output = fopencookie(&written, "wb", cookie_io_functions_t{nullptr, CountWritten, nullptr, nullptr});
+    if (!output) Fail("cannot decode in memory");
+    const int result = decodeMember(index, session->own_file, output, (uint32_t)entry.packed_size, size);
+    fclose(output);
+    // Writes to the counter never fail: a failed member is a damaged one,
+    // unless memory ran out.
+    if (result == DECODE_FAILED)
+      return decodeState.memberFailed ? "its data is damaged or cut short" : "it cannot be decoded (out of memory)";
+  }
+  if (written != size) return "it gives " + std::to_string(written) + " bytes of its " + std::to_string(size);
+  if (entry.has_crc && memberCrc != entry.crc) {
+    char crcs[64];
+    snprintf(crcs, sizeof crcs, "its CRC-16 does not match (%04x in the header, %04x decoded)", entry.crc, memberCrc);
+    return crcs;
+  }
+  return "";
+}
+
 // The member's name in UTF-8 for a Linux folder, when it is safe as it
 // stands (the check is made on the stored Shift-JIS name, as by the stub)
 // and fits; otherwise it is left for ExtractMember to refuse or to write as
@@ -126,6 +244,22 @@ void UseLocalName(LzhEntry* entry) {
   memcpy(entry->name, utf8.c_str(), utf8.size() + 1);
 }
 
+// The texts of the message boxes shown since the last call, in UTF-8. The
+// stub's texts are Shift-JIS; the member name in them is `name` as
+// ExtractMember got it, which is UTF-8 already when UseLocalName made it so.
+std::string TakeMessages(const std::string& name) {
+  std::string text;
+  for (const HostMessageBox& box : HostMessageBoxes()) {
+    const size_t at = box.text.find(name);
+    const std::string local = at == std::string::npos || name.empty()
+                                  ? LocalText(box.text)
+                                  : LocalText(box.text.substr(0, at)) + name + LocalText(box.text.substr(at + name.size()));
+    text += (text.empty() ? "" : "; ") + local;
+  }
+  HostMessageBoxes().clear();
+  return text;
+}
+
 bool MakeFolders(const std::string& path) {
   for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
     const std::string part = path.substr(0, slash);
@@ -134,86 +268,105 @@ bool MakeFolders(const std::string& path) {
   }
 }
 
-int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) { return remove(path); }
-
 }  // namespace
 
 int ListInstaller(const std::string& path) {
   SfxSession session;
   PrintBlock(session, OpenInstaller(path, &session));
   printf("\n%10s %10s %6s %-6s %-19s  %-4s  %s\n", "size", "packed", "ratio", "method", "time (UTC)", "CRC", "name");
-  unsigned files = 0, folders = 0;
+  unsigned files = 0, folders = 0, damagedHeaders = 0;
   double original = 0, packed = 0;
-  const bool whole = WalkMembers(&session, [&](const LzhEntry& entry) {
-    const bool folder = methodIndex(entry.method_id) == METHOD_LHD || EndsWithSlash(entry.name);
-    ++(folder ? folders : files);
+  const bool whole = WalkMembers(&session, [&](const Member& member) {
+    const LzhEntry& entry = member.entry;
+    ++(IsFolderMember(entry) ? folders : files);
     original += (uint32_t)entry.original_size;
     packed += (uint32_t)entry.packed_size;
     char crc[8] = "-";
     if (entry.has_crc) snprintf(crc, sizeof crc, "%04x", entry.crc);
     printf("%10u %10u %6s %-6.5s %s  %-4s  %s\n", (uint32_t)entry.original_size, (uint32_t)entry.packed_size,
            Percent((uint32_t)entry.packed_size, (uint32_t)entry.original_size).c_str(), entry.method_id,
-           UtcTime((uint32_t)entry.mtime).c_str(), crc, LocalText(entry.name).c_str());
+           UtcTime((uint32_t)entry.mtime).c_str(), crc, member.name.c_str());
+    if (!member.headerDamage.empty()) {
+      fflush(stdout);
+      fprintf(stderr, "mksfx: %s\n", DamagedHeader(member).c_str());
+      ++damagedHeaders;
+    }
     return true;
   });
   printf("%s and %s, %.0f bytes packed into %.0f (%s)\n", Count(files, "file").c_str(),
          Count(folders, "folder").c_str(), original, packed, Percent(packed, original).c_str());
   CloseSession(&session);
-  return whole ? 0 : 1;
+  return whole && !damagedHeaders ? 0 : 1;
 }
 
-// Each member is extracted into a private temporary folder and checked,
-// then deleted, so the test needs room for the largest member only.
 int TestInstaller(const std::string& path) {
   SfxSession session;
   OpenInstaller(path, &session);
-  char current[4096];
-  char folder[] = "/tmp/mksfx-test-XXXXXX";
-  if (!getcwd(current, sizeof current) || !mkdtemp(folder) || chdir(folder) != 0)
-    Fail("cannot make a temporary folder to test in");
   StartExtraction();
   unsigned members = 0, failures = 0;
-  const bool whole = WalkMembers(&session, [&](LzhEntry& entry) {
+  const bool whole = WalkMembers(&session, [&](const Member& member) {
     ++members;
-    const std::string name = LocalText(entry.name);
-    if (methodIndex(entry.method_id) < 0) {
-      printf("FAILED  %s: method %.5s is unknown to the stub, which skips the member\n", name.c_str(),
-             entry.method_id);
-      ++failures;
-      return true;
-    }
-    const bool good = ExtractMember(&session, &entry);
-    const std::string messages = TakeMessages();
-    if (good) printf("ok      %s\n", name.c_str());
-    else printf("FAILED  %s: %s\n", name.c_str(), messages.c_str());
-    failures += !good;
-    struct stat status;
-    if (stat(PathOf(entry), &status) == 0 && S_ISREG(status.st_mode)) remove(PathOf(entry));
+    const std::string problem = MemberProblem(&session, member);
+    if (problem.empty()) printf("ok      %s\n", member.name.c_str());
+    else printf("FAILED  %s: %s\n", member.name.c_str(), problem.c_str());
+    failures += !problem.empty();
     return true;
   });
   CloseSession(&session);
-  if (chdir(current) != 0) Fail("cannot return to " + std::string(current));
-  nftw(folder, RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
-  if (!whole) ++failures;
-  if (failures) printf("%u of %u members failed\n", failures, members);
-  else printf("all %u members are good\n", members);
-  return failures ? 1 : 0;
+  if (whole && !failures) printf("all %s are good\n", Count(members, "member").c_str());
+  else printf("%u of %s failed%s\n", failures, Count(members, "member").c_str(), whole ? "" : "; the archive is broken");
+  return whole && !failures ? 0 : 1;
 }
 
+// Like the stub, the extraction stops at the first member that fails (and
+// removes what it wrote of it); a member the stub would skip is skipped.
 int ExtractInstaller(const std::string& path, const std::string& folder) {
   SfxSession session;
   OpenInstaller(path, &session);
   if (!MakeFolders(folder) || chdir(folder.c_str()) != 0) Fail("cannot make the folder " + folder);
   StartExtraction();
-  bool extracted = true;
-  const bool whole = WalkMembers(&session, [&](LzhEntry& entry) {
-    if (methodIndex(entry.method_id) < 0)
-      fprintf(stderr, "mksfx: skipped %s: method %.5s is unknown\n", LocalText(entry.name).c_str(), entry.method_id);
+  bool allExtracted = true;
+  const bool whole = WalkMembers(&session, [&](const Member& member) {
+    LzhEntry entry = member.entry;
+    if (!member.headerDamage.empty()) {
+      fprintf(stderr, "mksfx: not extracted: %s\n", DamagedHeader(member).c_str());
+      return allExtracted = false;
+    }
+    if (methodIndex(entry.method_id) < 0) {
+      fprintf(stderr, "mksfx: skipped %s: method %.5s is unknown\n", member.name.c_str(), entry.method_id);
+      allExtracted = false;
+      return true;
+    }
     UseLocalName(&entry);
-    extracted = ExtractMember(&session, &entry);
-    if (!extracted) fprintf(stderr, "mksfx: %s\n", TakeMessages().c_str());
-    return extracted;
+    session.output_path[0] = 0;
+    if (ExtractMember(&session, &entry)) return true;
+    // A member that failed its check is left in place by the stub.
+    if (session.output_path[0]) remove(session.output_path);
+    fprintf(stderr, "mksfx: not extracted: %s\n", TakeMessages(PathOf(entry)).c_str());
+    return allExtracted = false;
   });
   CloseSession(&session);
-  return whole && extracted ? 0 : 1;
+  return whole && allExtracted ? 0 : 1;
+}
+
+bool LacksEndByte(const std::string& path) {
+  SfxSession session;
+  InitSession(&session, nullptr);
+  session.own_file = fopen(path.c_str(), "rb");
+  if (!session.own_file) Fail("cannot read the archive " + path);
+  unsigned members = 0;
+  bool headersGood = true;
+  const bool whole = WalkMembers(&session, [&](const Member& member) {
+    ++members;
+    if (!member.headerDamage.empty()) {
+      fprintf(stderr, "mksfx: %s\n", DamagedHeader(member).c_str());
+      headersGood = false;
+    }
+    return true;
+  });
+  const bool atFileEnd = feof(session.own_file);
+  CloseSession(&session);
+  if (!whole || !headersGood) Fail(path + " is a damaged LZH archive");
+  if (!members) Fail(path + " holds no member");
+  return atFileEnd;
 }
