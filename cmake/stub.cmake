@@ -8,7 +8,9 @@ add_executable(vornsfx WIN32 ${PORTABLE_SOURCES} ${WIN32_ONLY_SOURCES} res/vorns
 set_source_files_properties(res/vornsfx.rc PROPERTIES OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/res/vorn.ico)
 set_target_properties(vornsfx PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
-  OUTPUT_NAME vornsfx.unpadded)
+  OUTPUT_NAME vornsfx.unpadded
+  # A change to the layout or its finishing relinks the stub.
+  LINK_DEPENDS "${CMAKE_SOURCE_DIR}/cmake/stub.ld;${CMAKE_SOURCE_DIR}/scripts/finish-pe-layout.py;${CMAKE_SOURCE_DIR}/scripts/finish-stub.sh")
 target_compile_definitions(vornsfx PRIVATE WIN32_LEAN_AND_MEAN)
 
 # Code generation for size:
