@@ -40,8 +40,15 @@ target_link_options(vornsfx PRIVATE
   -s -nostartfiles -nostdlib -Wl,--gc-sections -Wl,-e,_WinMainCRTStartup
   -Wl,--dynamicbase -Wl,--nxcompat -Wl,-T,${CMAKE_SOURCE_DIR}/cmake/stub.ld
   -Wl,-Map=${CMAKE_BINARY_DIR}/vornsfx.map)
-target_link_libraries(vornsfx PRIVATE
-  msvcrt kernel32 user32 gdi32 advapi32 shell32 ole32 gcc)
+# The import table is the stub's own (src/imports.cpp): no import library.
+target_link_libraries(vornsfx PRIVATE gcc)
+
+# The layers above the decoders keep the import table's address in EBX
+# (src/imports.h); the decoders and the progress counters they call do not.
+set(IMPORT_BASE_SOURCES ${PORTABLE_SOURCES} ${WIN32_ONLY_SOURCES})
+list(FILTER IMPORT_BASE_SOURCES EXCLUDE REGEX "^src/decode/|^src/archive/progress.cpp$|^src/imports.cpp$")
+set_source_files_properties(${IMPORT_BASE_SOURCES} TARGET_DIRECTORY vornsfx PROPERTIES
+  COMPILE_DEFINITIONS STUB_IMPORT_BASE COMPILE_OPTIONS -ffixed-ebx)
 
 add_custom_command(TARGET vornsfx POST_BUILD
   COMMAND ${CMAKE_SOURCE_DIR}/scripts/finish-stub.sh

@@ -2,18 +2,16 @@
 """finish-pe-layout.py FILE MAP
 
 Finishes the stub's PE layout after linking (see cmake/stub.ld):
-- The import tables are linked into .text; their directory entry is
-  set from the symbol __import_descriptors__. Behind the import address
-  tables the import libraries leave the function names (each after a
-  2-byte hint, padded to even length), the DLL names among one bookkeeping
-  word per imported function, and the import lookup tables. The loader
-  reads neither the words nor, once every import descriptor's
-  OriginalFirstThunk is 0, the lookup tables (it takes the names from the
-  import address tables, which hold the same entries until they are
-  bound); the names are laid out anew without padding, the hints overlapping
-  the zero bytes that end the names, as many as fit in the bytes the headers
-  leave unused (in the MS-DOS header, behind the section table) and the rest
-  behind the address tables, and the rest of the import data is cut off.
+- The import tables (src/imports.cpp) are linked into .text; their
+  directory entry is set from the symbol __import_descriptors__. No import
+  descriptor has a lookup table (OriginalFirstThunk 0): the loader takes
+  the names from the import address tables, which hold the same entries
+  until they are bound. Behind the address tables lie the function names
+  (each after a 2-byte hint, padded to even length) and the DLL names; they
+  are laid out anew without padding, the hints overlapping the zero bytes
+  that end the names, as many as fit in the bytes the headers leave unused
+  (in the MS-DOS header, behind the section table) and the rest behind the
+  address tables.
 - The resources are linked at the end of .text (between the symbols
   __resources_start__ and __resources_end__ of the link map MAP); their
   tree is laid out anew behind the import names, its pieces overlapping
@@ -98,13 +96,12 @@ def section_of(rva):
 
 
 # Import tables: OriginalFirstThunk 0 in every descriptor; behind the
-# address tables the function names and DLL names are laid out anew, and the
-# bookkeeping words and the lookup tables are cut off. A function's name
+# address tables the function names and DLL names are laid out anew. A function's name
 # entry is a 2-byte hint and the name; the loader takes the hint only as a
 # guess, so every hint is 0 and its low byte is the zero that ends the name
 # before it: two zero bytes between names, no padding.
 iat_start, iat_end = symbol("__IAT_start__"), symbol("__IAT_end__")
-lookup_end = symbol("__lookup_tables_end__")
+names_end = symbol("__import_names_end__")
 resources_start, resources_end = symbol("__resources_start__"), symbol("__resources_end__")
 text = sections[0]
 if section_of(iat_end) is not text or resources_end != text.address + text.virtual_size:
@@ -154,7 +151,7 @@ while any(raw[descriptors - text.address + 20 * count:descriptors - text.address
     count += 1
 struct.pack_into("<II", data, directory + 8 * IMPORTS, descriptors, 20 * (count + 1))
 tail = name_areas[2][2]
-cut = lookup_end - iat_end - len(tail)
+cut = names_end - iat_end - len(tail)
 text.raw = bytes(raw[:iat_end - text.address]) + bytes(tail)
 
 
@@ -284,8 +281,7 @@ for index, s in enumerate(sections):
     struct.pack_into("<IIII", out, entry + 8, s.virtual_size, s.address, raw_size, len(out) if raw_size else 0)
     out += s.raw + bytes(raw_size - len(s.raw))
 open(path, "wb").write(out)
-print("stub: PE layout finished: %d bytes of headers, %d bytes of import names, bookkeeping and lookup tables "
-      "saved, resources in %d bytes (%d as linked), base relocations (%d bytes) behind the code"
+print("stub: PE layout finished: %d bytes of headers, %d bytes of import names saved, resources in %d bytes (%d as linked), base relocations (%d bytes) behind the code"
       % (new_headers_size, cut, len(tree) - 12 if leaves else 0, resources_end - resources_start, relocations_size))
 # Only the last section's rounding is free (the stub is padded to whole
 # blocks anyway): the file really ends with that section's own bytes.

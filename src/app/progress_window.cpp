@@ -17,9 +17,11 @@ static bool StartWorker(SfxSession* session) {
   return true;
 }
 
+PROCEDURE_WITH_IMPORT_BASE(LRESULT, ProgressWindowProc, HandleProgressMessage)
+
 // Every message handled here returns 0; the cases that end the run leave
 // the switch to destroy the window.
-LRESULT CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+static LRESULT CALLBACK HandleProgressMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   SfxSession* session = windowSession;
   switch (message) {
     case WM_CREATE:

@@ -117,6 +117,7 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 // The stub has no C runtime start-up code of its own: msvcrt.dll initialises
 // itself when it is loaded.
 extern "C" void WinMainCRTStartup() {
+  importBase = (const char*)&importTable + IMPORT_BASE_OFFSET;
   RestrictDllSearch();
   char* tail = (char*)CommandLineTail(GetCommandLineA());
   ExitProcess((UINT)WinMain((HINSTANCE)&__ImageBase, 0, tail, SW_SHOWDEFAULT));

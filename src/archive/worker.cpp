@@ -36,7 +36,9 @@ static ArchiveEnd WalkMembers(SfxSession* session, bool extract) {
   return entry.end;
 }
 
-void __cdecl ExtractionWorker(void* argument) {
+THREAD_ENTRY_WITH_IMPORT_BASE(ExtractionWorker, ExtractArchive)
+
+static void __cdecl ExtractArchive(void* argument) {
   SfxSession* session = (SfxSession*)argument;
   buildCrc16Table();
   long start = ftell(session->own_file);

@@ -2,7 +2,6 @@
 #include "associations.h"
 #include "../archive/folders.h"
 #include "../session/paths.h"
-#include <shellapi.h>
 
 // The special folder of each shortcut option, in the order they are made.
 static const char kShortcutFolders[] = {CSIDL_PROGRAMS, CSIDL_DESKTOPDIRECTORY, CSIDL_SENDTO};

@@ -111,7 +111,9 @@ INT_PTR ShowOptionsDialog(SfxSession* session) {
                          OptionsDialogProc, (LPARAM)session);
 }
 
-INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+PROCEDURE_WITH_IMPORT_BASE(INT_PTR, OptionsDialogProc, HandleDialogMessage)
+
+static INT_PTR CALLBACK HandleDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
     if (!OnInit(dialog, (SfxSession*)lParam)) EndDialog(dialog, -1);
     return TRUE;
