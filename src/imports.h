@@ -85,6 +85,7 @@ register const char* importBase asm("ebx");
   __attribute__((naked)) void __cdecl entry(void*) {                                     \
     asm("push %ebx\n\t" IMPORT_BASE_LOAD "push 8(%esp)\n\tcall " #body "\n\tpop %ecx\n\t" \
         "pop %ebx\n\tret");                                                             \
+    __builtin_unreachable();                                                            \
   }
 // A window or dialog procedure, returning `type`:
 #define PROCEDURE_WITH_IMPORT_BASE(type, entry, body)                                    \
@@ -93,9 +94,12 @@ register const char* importBase asm("ebx");
     asm("push %ebx\n\t" IMPORT_BASE_LOAD                                                 \
         "push 20(%esp)\n\tpush 20(%esp)\n\tpush 20(%esp)\n\tpush 20(%esp)\n\t"           \
         "call " #body "\n\tpop %ebx\n\tret $16");                                        \
+    __builtin_unreachable();                                                             \
   }
 
-// Every call of an imported function goes through the register.
+// Every call of an imported function goes through the register. (The
+// runtime header's _utime is an inline function that calls _utime32.)
+#define _utime(path, times) _utime32(path, (struct __utimbuf32*)(times))
 #define _beginthread(...) IMPORTED(_beginthread)(__VA_ARGS__)
 #define _splitpath(...) IMPORTED(_splitpath)(__VA_ARGS__)
 #define _stat32(...) IMPORTED(_stat32)(__VA_ARGS__)

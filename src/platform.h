@@ -27,12 +27,15 @@
 #include <sys/utime.h>
 #include <time.h>
 
-// The runtime functions that the decoders call from one place each are
+// The runtime functions that the decoders call from up to three places are
 // called straight through their import slot: a jump to it (imports.cpp)
-// would cost more than the call saves. (The layers above the decoders call
+// would cost more than the calls save. (The layers above the decoders call
 // every imported function through a register; see imports.h.)
 extern "C" {
+__declspec(dllimport) size_t __cdecl fread(void*, size_t, size_t, FILE*);
 __declspec(dllimport) size_t __cdecl fwrite(const void*, size_t, size_t, FILE*);
+__declspec(dllimport) void* __cdecl malloc(size_t);
+__declspec(dllimport) void __cdecl free(void*);
 __declspec(dllimport) int __cdecl memcmp(const void*, const void*, size_t);
 __declspec(dllimport) void* __cdecl memmove(void*, const void*, size_t);
 }
