@@ -5,7 +5,8 @@ enable_language(RC)
 set(SFX_STUB_SIZE 17408)
 
 add_executable(vornsfx WIN32 ${PORTABLE_SOURCES} ${WIN32_ONLY_SOURCES} res/vornsfx.rc)
-set_source_files_properties(res/vornsfx.rc PROPERTIES OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/res/vorn.ico)
+set_source_files_properties(res/vornsfx.rc PROPERTIES
+  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/vorn.ico;${CMAKE_SOURCE_DIR}/res/vornsfx.manifest")
 set_target_properties(vornsfx PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
   OUTPUT_NAME vornsfx.unpadded
