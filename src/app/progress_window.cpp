@@ -5,6 +5,8 @@
 #include "../ui/destination_folder.h"
 #include "../ui/options_dialog.h"
 
+static_assert(RUN_COMPLETED == 0 && RUN_CANCELLED == 1 && RUN_FAILED == 2, "the exit code is computed");
+
 static SfxSession* windowSession;
 static bool workerRunning;
 
@@ -12,7 +14,10 @@ static bool workerRunning;
 static bool StartWorker(SfxSession* session) {
   if (!EnsureDestinationFolder(session, session->destination)) return false;
   // Without a worker the window would wait for ever; end the run instead.
-  if (_beginthread(ExtractionWorker, 0, session) == (uintptr_t)-1) return false;
+  if (_beginthread(ExtractionWorker, 0, session) == (uintptr_t)-1) {
+    session->failed = true;
+    return false;
+  }
   workerRunning = true;
   return true;
 }
@@ -50,10 +55,16 @@ static LRESULT CALLBACK HandleProgressMessage(HWND window, UINT message, WPARAM 
       return 0;
     case WM_SFX_DONE:
       workerRunning = false;
-      if (!session->failed) CompleteInstallation(session);
+      if (!session->failed) {
+        CompleteInstallation(session);
+        session->completed = true;
+      }
       break;
     case WM_SFX_ABORTED:
+      // The member the abort stopped is not a failure of the run: the
+      // user ended it.
       workerRunning = false;
+      session->failed = false;
       _unlink(session->output_path);
       break;
     case WM_CLOSE:
@@ -64,7 +75,8 @@ static LRESULT CALLBACK HandleProgressMessage(HWND window, UINT message, WPARAM 
       abortRequested = 1;
       return 0;
     case WM_DESTROY:
-      PostQuitMessage(0);
+      // RUN_COMPLETED, RUN_FAILED, or else RUN_CANCELLED (never both flags).
+      PostQuitMessage(session->failed + !session->completed);
       return 0;
     default:
       return DefWindowProcA(window, message, wParam, lParam);

@@ -106,7 +106,8 @@ static int RunMessageLoop() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLineTail, int) {
   SfxSession session;
   InitSession(&session, instance);
-  int result = StartUp(&session, commandLineTail) ? RunMessageLoop() : 0;
+  // A stub with nothing behind it fails too: no installer ends so.
+  int result = StartUp(&session, commandLineTail) ? RunMessageLoop() : RUN_FAILED;
   CloseSession(&session);
   return result;
 }

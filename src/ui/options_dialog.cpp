@@ -107,8 +107,10 @@ static void OnBrowse(HWND dialog) {
 }
 
 INT_PTR ShowOptionsDialog(SfxSession* session) {
-  return DialogBoxParamA(session->instance, MAKEINTRESOURCEA(OPTIONS_DIALOG), session->main_window,
-                         OptionsDialogProc, (LPARAM)session);
+  INT_PTR result = DialogBoxParamA(session->instance, MAKEINTRESOURCEA(OPTIONS_DIALOG), session->main_window,
+                                   OptionsDialogProc, (LPARAM)session);
+  if (result < 0) session->failed = true;
+  return result;
 }
 
 PROCEDURE_WITH_IMPORT_BASE(INT_PTR, OptionsDialogProc, HandleDialogMessage)
