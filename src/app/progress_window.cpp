@@ -1,7 +1,7 @@
 #include "progress_window.h"
 #include "messages.h"
 #include "../archive/progress.h"
-#include "../install/shortcuts.h"
+#include "../install/installation.h"
 #include "../ui/destination_folder.h"
 #include "../ui/options_dialog.h"
 

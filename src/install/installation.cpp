@@ -1,4 +1,4 @@
-#include "shortcuts.h"
+#include "installation.h"
 #include "associations.h"
 #include "../archive/folders.h"
 #include "../session/paths.h"
