@@ -9,10 +9,14 @@
 // compiled with EBX reserved (STUB_IMPORT_BASE, cmake/stub.cmake), and each
 // of their calls of an imported function goes through the register (the
 // macros at the end). The decoders, whose loops want every register, and
-// the progress counters that they call, use the slots as usual. What the
-// system calls in the reserved layers (the window and dialog procedures,
-// the worker thread) is entered through IMPORT_BASE_ENTRY, which sets EBX
-// and gives the caller back its own.
+// the progress counters that they call (archive/progress.cpp), use the
+// slots as usual. What the system calls in the reserved layers (the window
+// and dialog procedures, the worker thread) is entered through the two
+// *_WITH_IMPORT_BASE macros, which set EBX and give the caller its own back.
+//
+// There is no import library: a function missing from the lists below
+// fails the link (an undefined __imp_ symbol); add it to its DLL's list and
+// its call macro at the end.
 //
 // Stub only; platform.h includes it for Windows.
 #pragma once
