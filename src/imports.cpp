@@ -2,9 +2,9 @@
 // table with a symbol __imp_NAME per slot, as the system's import libraries
 // would give them, and the names; scripts/finish-pe-layout.py lays the
 // names out anew. Code outside the layers that reserve EBX calls the slots
-// directly, or, for the functions declared without dllimport (and those
-// the compiler calls by itself), through a jump of its own here, which the
-// link keeps only when something calls it.
+// directly (platform.h declares those functions dllimport), or memset and
+// memcpy, which the compiler also calls by itself, through a jump of its own
+// here, which the link keeps only when something calls it.
 #include "platform.h"
 
 #define DESCRIPTOR(dll, IMPORTS) "\t.long 0, 0, 0\n\t.rva name_" #dll ", slots_" #dll "\n"
@@ -22,5 +22,5 @@
 asm(".section .idata$2\n" STUB_DLLS(DESCRIPTOR)
     ".section .idata$5\n\t.globl _importTable\n_importTable:\n" STUB_DLLS(DLL_SLOTS)
     ".section .idata$6\n" STUB_DLLS(DLL_NAMES)
-    JUMP(fopen) JUMP(fread) JUMP(free) JUMP(fseek) JUMP(malloc) JUMP(memcpy) JUMP(memset) JUMP(strlen)
+    JUMP(memcpy) JUMP(memset)
     ".text\n");
