@@ -17,7 +17,8 @@ target_compile_options(vorn_core PRIVATE -Wall -Wextra -Wno-unused-parameter)
 find_package(Threads REQUIRED)  # the encoder packs members side by side
 target_link_libraries(vorn_core PUBLIC Threads::Threads)
 
-add_executable(mksfx tools/mksfx/mksfx.cpp tools/mksfx/inspect.cpp tools/mksfx/console.cpp)
+add_executable(mksfx tools/mksfx/mksfx.cpp tools/mksfx/inspect.cpp tools/mksfx/console.cpp
+  tools/mksfx/execution_level.cpp)
 target_link_libraries(mksfx PRIVATE vorn_core)
 set_target_properties(mksfx PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
@@ -37,7 +38,8 @@ add_executable(unit_tests ${UNIT_TEST_SOURCES} tests/support/test_support.cpp)
 target_include_directories(unit_tests PRIVATE tests/support)
 target_link_libraries(unit_tests PRIVATE vorn_core GTest::gtest GTest::gtest_main)
 target_link_options(unit_tests PRIVATE -Wl,--wrap=malloc)  # the failing allocator of the decoder tests
-target_compile_definitions(unit_tests PRIVATE VORN_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data" VORN_MKSFX="$<TARGET_FILE:mksfx>")
+target_compile_definitions(unit_tests PRIVATE VORN_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data" VORN_MKSFX="$<TARGET_FILE:mksfx>"
+  VORN_STUB="${CMAKE_BINARY_DIR}/../win32/vornsfx.exe")
 add_dependencies(unit_tests mksfx)
 include(GoogleTest)
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)

@@ -5,10 +5,13 @@ enable_language(RC)
 set(SFX_STUB_SIZE 17408)
 
 add_executable(vornsfx WIN32 ${PORTABLE_SOURCES} ${WIN32_ONLY_SOURCES} res/vornsfx.rc)
-set_source_files_properties(res/vornsfx.rc PROPERTIES OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/res/vorn.ico)
+set_source_files_properties(res/vornsfx.rc PROPERTIES
+  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/vorn.ico;${CMAKE_SOURCE_DIR}/res/vornsfx.manifest")
 set_target_properties(vornsfx PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
-  OUTPUT_NAME vornsfx.unpadded)
+  OUTPUT_NAME vornsfx.unpadded
+  # A change to the layout or its finishing relinks the stub.
+  LINK_DEPENDS "${CMAKE_SOURCE_DIR}/cmake/stub.ld;${CMAKE_SOURCE_DIR}/scripts/finish-pe-layout.py;${CMAKE_SOURCE_DIR}/scripts/finish-stub.sh")
 target_compile_definitions(vornsfx PRIVATE WIN32_LEAN_AND_MEAN)
 
 # Code generation for size:
@@ -38,8 +41,19 @@ target_link_options(vornsfx PRIVATE
   -s -nostartfiles -nostdlib -Wl,--gc-sections -Wl,-e,_WinMainCRTStartup
   -Wl,--dynamicbase -Wl,--nxcompat -Wl,-T,${CMAKE_SOURCE_DIR}/cmake/stub.ld
   -Wl,-Map=${CMAKE_BINARY_DIR}/vornsfx.map)
-target_link_libraries(vornsfx PRIVATE
-  msvcrt kernel32 user32 gdi32 advapi32 shell32 ole32 gcc)
+# The import table is the stub's own (src/imports.cpp): no import library.
+target_link_libraries(vornsfx PRIVATE gcc)
+
+# The layers above the decoders keep the import table's address in EBX
+# (src/imports.h); the decoders and the progress counters they call do not.
+# They are also compiled without the -Oz optimisations that make their code
+# longer (none of their loops is one whose speed shows); the decoders keep
+# theirs.
+set(IMPORT_BASE_SOURCES ${PORTABLE_SOURCES} ${WIN32_ONLY_SOURCES})
+list(FILTER IMPORT_BASE_SOURCES EXCLUDE REGEX "^src/decode/|^src/archive/progress.cpp$|^src/imports.cpp$")
+set_source_files_properties(${IMPORT_BASE_SOURCES} TARGET_DIRECTORY vornsfx PROPERTIES
+  COMPILE_DEFINITIONS STUB_IMPORT_BASE
+  COMPILE_OPTIONS "-ffixed-ebx;-fno-tree-dominator-opts;-fno-move-loop-invariants;-fno-jump-tables;-mtune=pentium;-fno-tree-loop-im;-fno-ipa-sra;-fno-shrink-wrap")
 
 add_custom_command(TARGET vornsfx POST_BUILD
   COMMAND ${CMAKE_SOURCE_DIR}/scripts/finish-stub.sh

@@ -2,20 +2,20 @@
 """finish-pe-layout.py FILE MAP
 
 Finishes the stub's PE layout after linking (see cmake/stub.ld):
-- The resources are linked into .text; their directory entry is set from
-  the symbols __resources_start__/__resources_end__ of the link map MAP.
-- The import tables are linked into .text too; their directory entry is
-  set from the symbol __import_descriptors__. Behind the import address
-  tables the import libraries leave the function names (each after a
-  2-byte hint, padded to even length), the DLL names among one bookkeeping
-  word per imported function, and the import lookup tables. The loader
-  reads neither the words nor, once every import descriptor's
-  OriginalFirstThunk is 0, the lookup tables (it takes the names from the
-  import address tables, which hold the same entries until they are
-  bound); the names are laid out anew without padding, the hints overlapping
-  the zero bytes that end the names, as many as fit in the bytes the headers
-  leave unused (in the MS-DOS header, behind the section table) and the rest
-  behind the address tables, and the rest of the import data is cut off.
+- The import tables (src/imports.cpp) are linked into .text; their
+  directory entry is set from the symbol __import_descriptors__. No import
+  descriptor has a lookup table (OriginalFirstThunk 0): the loader takes
+  the names from the import address tables, which hold the same entries
+  until they are bound. Behind the address tables lie the function names
+  (each after a 2-byte hint, padded to even length) and the DLL names; they
+  are laid out anew without padding, the hints overlapping the zero bytes
+  that end the names, as many as fit in the bytes the headers leave unused
+  (in the MS-DOS header, behind the section table) and the rest behind the
+  address tables.
+- The resources are linked at the end of .text (between the symbols
+  __resources_start__ and __resources_end__ of the link map MAP); their
+  tree is laid out anew behind the import names, its pieces overlapping
+  where the loader reads nothing, and their directory entry set.
 - The base relocations move from their own section to the end of .text,
   and the .reloc section goes: the loader finds them through their
   directory entry wherever they are.
@@ -23,8 +23,9 @@ Finishes the stub's PE layout after linking (see cmake/stub.ld):
   linker puts there, the optional header keeps only the data directories up
   to the last the stub uses, and the header area shrinks to one
   file-alignment block when the headers then fit in it.
-Apart from the relocations and the DLL names, everything keeps its virtual
-address, so the loaded image is the same; only places in the file move.
+Apart from the relocations, the DLL names and the resources, everything
+keeps its virtual address, so the loaded code is the same; only places in
+the file move.
 """
 import re
 import struct
@@ -94,21 +95,17 @@ def section_of(rva):
     sys.exit("finish-pe-layout: address %#x lies in no section" % rva)
 
 
-# Resources.
-start, end = symbol("__resources_start__"), symbol("__resources_end__")
-struct.pack_into("<II", data, directory + 8 * RESOURCES, start if end > start else 0, end - start)
-
 # Import tables: OriginalFirstThunk 0 in every descriptor; behind the
-# address tables the function names and DLL names are laid out anew, and the
-# bookkeeping words and the lookup tables are cut off. A function's name
+# address tables the function names and DLL names are laid out anew. A function's name
 # entry is a 2-byte hint and the name; the loader takes the hint only as a
 # guess, so every hint is 0 and its low byte is the zero that ends the name
 # before it: two zero bytes between names, no padding.
 iat_start, iat_end = symbol("__IAT_start__"), symbol("__IAT_end__")
-lookup_end = symbol("__lookup_tables_end__")
+names_end = symbol("__import_names_end__")
+resources_start, resources_end = symbol("__resources_start__"), symbol("__resources_end__")
 text = sections[0]
-if section_of(iat_end) is not text or lookup_end != text.address + text.virtual_size:
-    sys.exit("finish-pe-layout: the import tables do not end .text")
+if section_of(iat_end) is not text or resources_end != text.address + text.virtual_size:
+    sys.exit("finish-pe-layout: the import tables and the resources do not end .text")
 raw = bytearray(text.raw)
 
 
@@ -154,8 +151,79 @@ while any(raw[descriptors - text.address + 20 * count:descriptors - text.address
     count += 1
 struct.pack_into("<II", data, directory + 8 * IMPORTS, descriptors, 20 * (count + 1))
 tail = name_areas[2][2]
-cut = lookup_end - iat_end - len(tail)
+cut = names_end - iat_end - len(tail)
 text.raw = bytes(raw[:iat_end - text.address]) + bytes(tail)
+
+
+# Resources: the tree the resource compiler wrote (a type, a name and a
+# language level, every one an id) is read and laid out anew behind the
+# import names. The loader reads of a directory only its two entry counts
+# and its entries, so the 12 bytes before the counts (flags, time stamp,
+# version) lie over whatever precedes them; of a data entry only the address
+# and size, so its code page and reserved word lie under the next entry or
+# the first data. The directories go level by level, then the data entries,
+# then the data, each piece 4-aligned.
+def resource_leaves():
+    leaves = []
+
+    def walk(offset, path):
+        at = resources_start - text.address + offset
+        named, ids = struct.unpack_from("<HH", raw, at + 12)
+        if named:
+            sys.exit("finish-pe-layout: a resource named by a string")
+        for k in range(ids):
+            ident, target = struct.unpack_from("<II", raw, at + 16 + 8 * k)
+            if target & 0x80000000:
+                walk(target & 0x7FFFFFFF, path + (ident,))
+            elif len(path) != 2:
+                sys.exit("finish-pe-layout: a resource tree not of three levels")
+            else:
+                rva, size = struct.unpack_from("<II", raw, resources_start - text.address + target)
+                leaves.append((path + (ident,), bytes(raw[rva - text.address:rva - text.address + size])))
+
+    if resources_end > resources_start:
+        walk(0, ())
+    return leaves
+
+
+def lay_out_resources(leaves, root_rva):
+    """The directory from its root on (whose first 12 bytes lie over what
+    precedes it), the data entries and the data."""
+    tree = {}
+    for (kind, name, language), blob in leaves:
+        tree.setdefault(kind, {}).setdefault(name, {})[language] = blob
+    out = bytearray(12)
+    level, data = [(tree, None)], []
+    while level:
+        below = []
+        for node, patch in level:
+            start = len(out) - 12
+            if patch is not None:
+                struct.pack_into("<I", out, patch, 0x80000000 | start)
+            out += struct.pack("<HH", 0, len(node))
+            for ident in sorted(node):
+                out += struct.pack("<II", ident, 0)
+                (below if isinstance(node[ident], dict) else data).append((node[ident], len(out) - 4))
+        level = below
+    entries = []
+    for blob, patch in data:
+        struct.pack_into("<I", out, patch, len(out))
+        entries.append(len(out))
+        out += bytes(8)
+    for (blob, patch), entry in zip(data, entries):
+        out += bytes(-len(out) % 4)
+        struct.pack_into("<II", out, entry, root_rva + len(out), len(blob))
+        out += blob
+    return out
+
+
+leaves = resource_leaves()
+text.raw += bytes(-len(text.raw) % 4)
+if leaves:
+    root_rva = text.address + len(text.raw) - 12
+    tree = lay_out_resources(leaves, root_rva)
+    text.raw += bytes(tree[12:])
+    struct.pack_into("<II", data, directory + 8 * RESOURCES, root_rva, len(tree))
 text.virtual_size = len(text.raw)
 
 # Base relocations to the end of .text.
@@ -174,8 +242,8 @@ while at < relocations_size:
     page, block = struct.unpack_from("<II", moved, at)
     for k in range(8, block, 2):
         entry = struct.unpack_from("<H", moved, at + k)[0]
-        if entry >> 12 and text.address + text.virtual_size <= page + (entry & 0xFFF) < lookup_end:
-            sys.exit("finish-pe-layout: a base relocation points into the cut import tables")
+        if entry >> 12 and iat_end <= page + (entry & 0xFFF) < resources_end:
+            sys.exit("finish-pe-layout: a base relocation points into the import names or the resources")
     at += block
 text.raw = text.raw[:text.virtual_size] + bytes(new_rva - text.address - text.virtual_size) + moved
 text.virtual_size = len(text.raw)
@@ -213,8 +281,8 @@ for index, s in enumerate(sections):
     struct.pack_into("<IIII", out, entry + 8, s.virtual_size, s.address, raw_size, len(out) if raw_size else 0)
     out += s.raw + bytes(raw_size - len(s.raw))
 open(path, "wb").write(out)
-print("stub: PE layout finished: %d bytes of headers, %d bytes of import names, bookkeeping and lookup tables "
-      "saved, base relocations (%d bytes) behind the code" % (new_headers_size, cut, relocations_size))
+print("stub: PE layout finished: %d bytes of headers, %d bytes of import names saved, resources in %d bytes (%d as linked), base relocations (%d bytes) behind the code"
+      % (new_headers_size, cut, len(tree) - 12 if leaves else 0, resources_end - resources_start, relocations_size))
 # Only the last section's rounding is free (the stub is padded to whole
 # blocks anyway): the file really ends with that section's own bytes.
 last = [s for s in sections if s.raw][-1]

@@ -14,6 +14,7 @@
 
 #include <stdint.h>
 #include <windows.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <commctrl.h>
 #include <stdio.h>
@@ -26,18 +27,20 @@
 #include <sys/utime.h>
 #include <time.h>
 
-// The runtime functions called from only one or two places are called
-// straight through the import address table: their library thunks would
-// cost more than the calls save.
+// The runtime functions that the decoders call from up to three places are
+// called straight through their import slot: a jump to it (imports.cpp)
+// would cost more than the calls save. (The layers above the decoders call
+// every imported function through a register; see imports.h.)
 extern "C" {
-__declspec(dllimport) int __cdecl fgetc(FILE*);
+__declspec(dllimport) size_t __cdecl fread(void*, size_t, size_t, FILE*);
 __declspec(dllimport) size_t __cdecl fwrite(const void*, size_t, size_t, FILE*);
-__declspec(dllimport) int __cdecl fclose(FILE*);
-__declspec(dllimport) long __cdecl ftell(FILE*);
-__declspec(dllimport) int __cdecl strcmp(const char*, const char*);
+__declspec(dllimport) void* __cdecl malloc(size_t);
+__declspec(dllimport) void __cdecl free(void*);
 __declspec(dllimport) int __cdecl memcmp(const void*, const void*, size_t);
 __declspec(dllimport) void* __cdecl memmove(void*, const void*, size_t);
 }
+
+#include "imports.h"
 
 #else  // native build for tests and tools
 
@@ -143,5 +146,10 @@ void _splitpath(const char* path, char* drive, char* dir, char* name, char* ext)
 #define _utimbuf utimbuf
 #define _tzset tzset
 #define _timezone timezone
+
+// The thread procedure `entry` runs `body` (imports.h; natively no more).
+#define THREAD_ENTRY_WITH_IMPORT_BASE(entry, body) \
+  static void body(void*);                          \
+  void entry(void* argument) { body(argument); }
 
 #endif

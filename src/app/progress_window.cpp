@@ -1,9 +1,11 @@
 #include "progress_window.h"
 #include "messages.h"
 #include "../archive/progress.h"
-#include "../install/shortcuts.h"
+#include "../install/installation.h"
 #include "../ui/destination_folder.h"
 #include "../ui/options_dialog.h"
+
+static_assert(RUN_COMPLETED == 0 && RUN_CANCELLED == 1 && RUN_FAILED == 2, "the exit code is computed");
 
 static SfxSession* windowSession;
 static bool workerRunning;
@@ -12,14 +14,19 @@ static bool workerRunning;
 static bool StartWorker(SfxSession* session) {
   if (!EnsureDestinationFolder(session, session->destination)) return false;
   // Without a worker the window would wait for ever; end the run instead.
-  if (_beginthread(ExtractionWorker, 0, session) == (uintptr_t)-1) return false;
+  if (_beginthread(ExtractionWorker, 0, session) == (uintptr_t)-1) {
+    session->failed = true;
+    return false;
+  }
   workerRunning = true;
   return true;
 }
 
+PROCEDURE_WITH_IMPORT_BASE(LRESULT, ProgressWindowProc, HandleProgressMessage)
+
 // Every message handled here returns 0; the cases that end the run leave
 // the switch to destroy the window.
-LRESULT CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+static LRESULT CALLBACK HandleProgressMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   SfxSession* session = windowSession;
   switch (message) {
     case WM_CREATE:
@@ -48,10 +55,16 @@ LRESULT CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wParam, LP
       return 0;
     case WM_SFX_DONE:
       workerRunning = false;
-      if (!session->failed) CompleteInstallation(session);
+      if (!session->failed) {
+        CompleteInstallation(session);
+        session->completed = true;
+      }
       break;
     case WM_SFX_ABORTED:
+      // The member the abort stopped is not a failure of the run: the
+      // user ended it.
       workerRunning = false;
+      session->failed = false;
       _unlink(session->output_path);
       break;
     case WM_CLOSE:
@@ -62,7 +75,8 @@ LRESULT CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wParam, LP
       abortRequested = 1;
       return 0;
     case WM_DESTROY:
-      PostQuitMessage(0);
+      // RUN_COMPLETED, RUN_FAILED, or else RUN_CANCELLED (never both flags).
+      PostQuitMessage(session->failed + !session->completed);
       return 0;
     default:
       return DefWindowProcA(window, message, wParam, lParam);

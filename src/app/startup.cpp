@@ -106,7 +106,8 @@ static int RunMessageLoop() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLineTail, int) {
   SfxSession session;
   InitSession(&session, instance);
-  int result = StartUp(&session, commandLineTail) ? RunMessageLoop() : 0;
+  // A stub with nothing behind it fails too: no installer ends so.
+  int result = StartUp(&session, commandLineTail) ? RunMessageLoop() : RUN_FAILED;
   CloseSession(&session);
   return result;
 }
@@ -117,6 +118,11 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 // The stub has no C runtime start-up code of its own: msvcrt.dll initialises
 // itself when it is loaded.
 extern "C" void WinMainCRTStartup() {
+  // The import table's address for every call from here on (imports.h);
+  // the system's own EBX is never needed again, as the program ends in
+  // ExitProcess. Loaded by assembly, so that the calls go through EBX
+  // rather than to the addresses the compiler would otherwise fold in.
+  asm volatile(IMPORT_BASE_LOAD);
   RestrictDllSearch();
   char* tail = (char*)CommandLineTail(GetCommandLineA());
   ExitProcess((UINT)WinMain((HINSTANCE)&__ImageBase, 0, tail, SW_SHOWDEFAULT));

@@ -63,7 +63,9 @@ bool fillInputBuffer(uint32_t compressedSize) {
   ds->inputBuffer = buffer;
   ds->inputBufferSize = size;
   ds->input.inputNext = ds->input.inputEnd = buffer;
+  ds->input.bitsInWindow = 0;  // -lz5- never starts the bit reader
   ds->compressedLeft = compressedSize;
+  ds->bytesPastEnd = 0;
   return true;
 }
 
@@ -84,7 +86,10 @@ unsigned refillInput() {
   if (got < want) ds->memberFailed = MEMBER_CUT_SHORT;
   ds->input.inputNext = ds->inputBuffer;
   ds->input.inputEnd = ds->inputBuffer + got;
-  if (!got) return 0;
+  if (!got) {
+    ++ds->bytesPastEnd;
+    return 0;
+  }
   return *ds->input.inputNext++;
 }
 

@@ -61,9 +61,16 @@ struct AdaptiveNode {
   int32_t nodeGroup;
 };
 
-// Why a member failed: a write did not reach the disk whole, or the archive
-// ended inside the member's bytes.
+// Why a member failed: a write did not reach the disk whole, or its data is
+// cut short (the archive ended inside the member's bytes, or its decoder
+// took more than PAST_END_BITS beyond them).
 enum { MEMBER_WRITE_FAILED = 1, MEMBER_CUT_SHORT = 2 };
+
+// The bits a decoder may take beyond a member's data before the member
+// fails. A sound stream ends within its data (every member of the test
+// corpora and of the project's encoder does); two bytes, the reach of one
+// code lookup, spare a stream whose encoder left its last bits out.
+enum { PAST_END_BITS = 16 };
 
 struct DecodeState {
   // Scalars first: in the size build they all lie within a one-byte offset
@@ -75,6 +82,7 @@ struct DecodeState {
   unsigned char* inputBuffer;
   uint32_t inputBufferSize;
   uint32_t compressedLeft;
+  uint32_t bytesPastEnd;  // zero bytes fed since the member's compressed bytes ran out
   uint16_t memberCrc;  // CRC-16 of the bytes written for the member
   uint8_t memberFailed;  // 0, MEMBER_WRITE_FAILED or MEMBER_CUT_SHORT
 

@@ -133,6 +133,18 @@ int decodeMember(int method, FILE* archive, FILE* output, uint32_t packedSize, u
         }
       }
       endLapIfFull();
+      // Past its data a member reads zero bits. A decoder that has taken
+      // more than PAST_END_BITS of them is decoding damage, such as a size
+      // that claims more than the data holds: the member fails at once,
+      // rather than go on producing bytes from nothing up to that size.
+      // The bits taken are those fetched less those still in the window, so
+      // that both builds, whose windows reach differently far ahead, stop
+      // at the same symbol.
+      if (ds->bytesPastEnd && (int32_t)(8 * ds->bytesPastEnd - ds->input.bitsInWindow) > PAST_END_BITS) {
+        ds->memberFailed = MEMBER_CUT_SHORT;
+        result = DECODE_FAILED;
+        break;
+      }
       if (ds->decodedCount >= progressCheck && !(progressCheck = UpdateProgress(ds->decodedCount))) {
         result = DECODE_ABORTED;  // bytes since the last full ring stay unwritten
         break;

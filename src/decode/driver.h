@@ -41,8 +41,9 @@ enum DecodeResult { DECODE_DONE = 0, DECODE_ABORTED = 1, DECODE_FAILED = 2 };
 // `packedSize` compressed bytes from `archive`, which stands at them, to
 // `output`, until `originalSize` bytes are produced. memberCrc then holds
 // the CRC of every byte written. DECODE_ABORTED: progress_hook.h said stop;
-// DECODE_FAILED: memory ran out, a write failed or the archive ended inside
-// the member, and nothing more is written.
+// DECODE_FAILED: memory ran out, a write failed, or the member's data is
+// cut short (the archive ended inside it, or the decoder took more than
+// PAST_END_BITS beyond it), and nothing more is written.
 int decodeMember(int method, FILE* archive, FILE* output, uint32_t packedSize, uint32_t originalSize);
 
 // The process-wide state of the member being decoded (dictionary, ringPos,

@@ -1,5 +1,5 @@
 #include "paths.h"
-#include <string.h>
+#include "../platform.h"
 
 bool NeedsFolderSeparator(const char* folder) {
   size_t length = strlen(folder);

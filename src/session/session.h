@@ -25,7 +25,8 @@ struct SfxSession {
   unsigned char desktop_option;
   unsigned char send_to_option;
   bool installer_mode;
-  bool failed;
+  bool failed;     // the run failed: a member, the archive, the destination, the worker or the dialog
+  bool completed;  // everything was extracted, and the installation steps have run
   bool command_line_mode;
   bool associate[ARCHIVE_TYPE_COUNT];  // lzh zip cab tgz tar gz tbz bz2 rar 7z
   bool view_menu;
@@ -33,6 +34,11 @@ struct SfxSession {
   char module_path[MAX_PATH];
   char output_path[MAX_PATH];
 };
+
+// The program's exit code: everything was extracted (and installed); the
+// user cancelled the dialog or aborted the extraction; the run failed (start-up
+// with data behind the stub, the destination, a member, the archive).
+enum { RUN_COMPLETED = 0, RUN_CANCELLED = 1, RUN_FAILED = 2 };
 
 // Bit 1 of a shortcut option byte: the shortcut is to be made.
 enum { OPTION_CHOSEN = 2, OPTION_OFFERED = 1 };

@@ -23,5 +23,6 @@ bool EnsureDestinationFolder(SfxSession* session, const char* path) {
       SetSessionString(&session->destination, folder, length))
     return true;
   MessageBoxA(session->main_window, kCannotCreateFolder, 0, MB_ICONWARNING);
+  session->failed = true;
   return false;
 }

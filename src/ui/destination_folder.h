@@ -4,5 +4,5 @@
 
 // Makes `path` the current directory, creating every missing level first,
 // and takes it, absolute, as the session's destination. Shows "cannot create
-// the folder" and returns false when it cannot.
+// the folder", sets `failed` and returns false when it cannot.
 bool EnsureDestinationFolder(SfxSession* session, const char* path);

@@ -107,11 +107,15 @@ static void OnBrowse(HWND dialog) {
 }
 
 INT_PTR ShowOptionsDialog(SfxSession* session) {
-  return DialogBoxParamA(session->instance, MAKEINTRESOURCEA(OPTIONS_DIALOG), session->main_window,
-                         OptionsDialogProc, (LPARAM)session);
+  INT_PTR result = DialogBoxParamA(session->instance, MAKEINTRESOURCEA(OPTIONS_DIALOG), session->main_window,
+                                   OptionsDialogProc, (LPARAM)session);
+  if (result < 0) session->failed = true;
+  return result;
 }
 
-INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+PROCEDURE_WITH_IMPORT_BASE(INT_PTR, OptionsDialogProc, HandleDialogMessage)
+
+static INT_PTR CALLBACK HandleDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
     if (!OnInit(dialog, (SfxSession*)lParam)) EndDialog(dialog, -1);
     return TRUE;

@@ -7,7 +7,8 @@ enum { OPTIONS_DIALOG = 103 };
 
 // Shows the dialog (resource 103) modally over the hidden progress window.
 // 0: go on with the chosen options; any other value ends the run (Cancel,
-// a folder that cannot be made, a dialog that cannot be shown).
+// a folder that cannot be made, a dialog that cannot be shown; the last two
+// set `failed`).
 INT_PTR ShowOptionsDialog(SfxSession* session);
 
 // Its dialog procedure; the parameter is the session.

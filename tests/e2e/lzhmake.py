@@ -25,10 +25,11 @@ and lines starting with '#' are skipped:
         the reader with TZ=UTC).
         Options: badcrc (the header's CRC-16 is wrong), slash (level 0:
         keep '/' separators instead of '\\').
-    copy ARCHIVE [badcrc]
+    copy ARCHIVE [badcrc] [bigsize]
         Every member record of ARCHIVE (an archive of another tool, such
         as tests/tools/lzhgen) copied unchanged; with badcrc, the CRC-16 in each
-        copied header is made wrong.
+        copied header is made wrong; with bigsize, one byte of each header's
+        original size is changed so that it claims 1 GiB more.
     raw HEX
         These bytes, unchanged (for damaged or unknown headers).
     noend
@@ -233,12 +234,22 @@ def read_members(blob):
 def spoil_crc(record, info):
     """Makes the CRC-16 in a copied member's header wrong (level 0 and 1:
     the header checksum is made to fit again)."""
-    if info["level"] == 2:
-        record[21] ^= 0x55
-        return
-    at = 22 + record[21]
+    at = 21 if info["level"] == 2 else 22 + record[21]
     record[at] ^= 0x55
-    record[1] = sum(record[2:2 + record[0]]) & 0xFF
+    fix_checksum(record, info)
+
+
+def enlarge_size(record, info):
+    """Makes a copied member's header claim 1 GiB more than its original
+    size (bit 30 of it, which no member here has, set)."""
+    record[14] |= 0x40
+    fix_checksum(record, info)
+
+
+def fix_checksum(record, info):
+    """Level 0 and 1: the header checksum made to fit the header again."""
+    if info["level"] != 2:
+        record[1] = sum(record[2:2 + record[0]]) & 0xFF
 
 
 def build(out_path, list_path):
@@ -264,6 +275,8 @@ def build(out_path, list_path):
                         record = bytearray(blob[start:stop])
                         if "badcrc" in fields[2:]:
                             spoil_crc(record, info)
+                        if "bigsize" in fields[2:]:
+                            enlarge_size(record, info)
                         archive += record
                 elif kind == "raw":
                     archive += bytes.fromhex(fields[1])

@@ -2,8 +2,8 @@
 # A member whose bytes do not match the CRC-16 in its header stops the run:
 # the "ファイル %s が壊れています。" box names it, the file stays as written
 # (without the member's time), the members before it stay, the ones after it
-# are not extracted, and the program still ends with exit code 0. Once for a
-# stored member, once for a compressed one.
+# are not extracted, and the program ends with exit code 2 (the run failed).
+# Once for a stored member, once for a compressed one.
 . "$(dirname "$0")/lib.sh"
 e2e_begin "CRC failure in the second of three members"
 
@@ -20,7 +20,7 @@ mkdir dest1
 start_installer dest1 "\"$(winpath "$E2E_WORK/stored.exe")\""
 expect_box "ファイル sub/second.bin が壊れています。"
 wait_installer
-expect_exit 0
+expect_exit 2
 expect_same stored/first.txt dest1/first.txt
 expect_mtime dest1/first.txt 1500000000
 # The damaged member's bytes are on disk as they were written; its time is not set.
@@ -43,7 +43,7 @@ mkdir dest2
 start_installer dest2 "\"$(winpath "$E2E_WORK/packed.exe")\""
 expect_box "ファイル second.txt が壊れています。"
 wait_installer
-expect_exit 0
+expect_exit 2
 expect_same packed/first.txt dest2/first.txt
 expect_same packed/second.txt dest2/second.txt
 expect_absent dest2/third.txt

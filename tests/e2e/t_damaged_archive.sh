@@ -1,10 +1,13 @@
 #!/bin/bash
 # Archives that are damaged or unusual behind a good first member: an
-# unknown header, and an archive cut off inside a header, give the "Unknown
-# header" box and end the run with that member kept; one cut off inside a
-# member's data shows that member as damaged; an archive without its closing
-# zero byte and a member with an unknown method are fine (the unknown member
-# is skipped). Every run ends with exit code 0.
+# unknown header, an archive cut off inside a header, and one cut off inside
+# a member's data (whatever the member's kind: stored, a folder, an unknown
+# method) give the "Unknown header" box and end the run with that member
+# kept and nothing of the next; a compressed member whose header claims 1 GiB
+# more than its data holds is damaged, and its decoder stops where the data
+# does. Each of these runs fails: exit code 2. An archive without its
+# closing zero byte and a member with an unknown method are fine (the
+# unknown member is skipped): exit code 0.
 . "$(dirname "$0")/lib.sh"
 e2e_begin "damaged archives: unknown header, cut-off archives, unknown method"
 
@@ -35,7 +38,7 @@ for bad in level3 short2; do
   start_installer "dest-$bad" "\"$(winpath "$E2E_WORK/$bad.exe")\""
   expect_box "Unknown header" "Vorn SFX"
   wait_installer
-  expect_exit 0
+  expect_exit 2
   expect_same members/first.txt "dest-$bad/first.txt"
   expect_mtime "dest-$bad/first.txt" 1500000000
   expect_absent "dest-$bad/last.txt"
@@ -49,20 +52,26 @@ head -c $((17408 + 1 + first_size + 12)) cuthead.exe >cuthead-cut.exe
 start_installer dest-cuthead "\"$(winpath "$E2E_WORK/cuthead-cut.exe")\""
 expect_box "Unknown header" "Vorn SFX"
 wait_installer
-expect_exit 0
+expect_exit 2
 expect_same members/first.txt dest-cuthead/first.txt
 [ "$(ls -A dest-cuthead)" = first.txt ] || e2e_fail "cut header: wrote $(ls -A dest-cuthead | tr '\n' ' ')"
 
-# Cut off inside the second member's data: that member is damaged, and its
-# partial file does not stay.
-case_installer cutdata first.list middle.list
-head -c $(( $(stat -c %s cutdata.exe) - 1 - 1000 )) cutdata.exe >cutdata-cut.exe
-start_installer dest-cutdata "\"$(winpath "$E2E_WORK/cutdata-cut.exe")\""
-expect_box "ファイル dir/middle.bin が壊れています。"
-wait_installer
-expect_exit 0
-expect_same members/first.txt dest-cutdata/first.txt
-expect_absent dest-cutdata/dir/middle.bin
+# Cut off inside the second member's data, be it stored, a folder or of an
+# method this program does not know: the walk would seek past the end of
+# the file, and its end would read as the end of the archive. The member is
+# not touched.
+for method in -lh0- -lhd- -xyz-; do
+  printf 'member\t%s\t2\tdir/middle.bin\t%s\t1500000004\n' "$method" "$E2E_WORK/members/dir/middle.bin" >cut$method.list
+  case_installer "cutdata$method" first.list "cut$method.list"
+  head -c $(($(stat -c %s "cutdata$method.exe") - 1 - 1000)) "cutdata$method.exe" >"cutdata$method-cut.exe"
+  start_installer "dest-cutdata$method" "\"$(winpath "$E2E_WORK/cutdata$method-cut.exe")\""
+  expect_box "Unknown header" "Vorn SFX"
+  wait_installer
+  expect_exit 2
+  expect_same members/first.txt "dest-cutdata$method/first.txt"
+  [ "$(ls -A "dest-cutdata$method")" = first.txt ] ||
+    e2e_fail "$method cut in its data: wrote $(ls -A "dest-cutdata$method" | tr '\n' ' ')"
+done
 
 # No closing zero byte: every member is extracted all the same.
 printf 'noend\n' >noend.list
@@ -78,5 +87,23 @@ run_installer dest-unknown "\"$(winpath "$E2E_WORK/unknown.exe")\""
 expect_exit 0
 expect_tree members dest-unknown
 expect_times dest-unknown
+
+# A -lh5- member whose header claims 1 GiB more than it holds: damaged, its
+# partial file gone. Its decoder stops where its data does, so the bar,
+# which counts the claimed gigabyte, has not moved when the box comes
+# (decoding on from zero bits, it would stand near 100 %).
+E2E_EXPECTED=$E2E_WORK/bigsize packed_member bigsize.jlist -lh5- 1 big.txt 60000 text 5 1500000006
+jlha_archive bigsize-jlha.lzh bigsize.jlist
+printf 'copy\t%s\tbigsize\n' "$E2E_WORK/bigsize-jlha.lzh" >bigsize.list
+case_installer bigsize first.list bigsize.list
+start_installer dest-bigsize "\"$(winpath "$E2E_WORK/bigsize.exe")\""
+probe wait --class '#32770' --timeout 30000 >/dev/null || e2e_fail "claimed size: no box"
+bar=$(probe_field "$(probe dump --class VORNSFXCLASS)" 'id=1018' pos)
+[ "${bar:-100}" -lt 5 ] || e2e_fail "claimed size: the bar stood at ${bar:-?} % when the member failed"
+expect_box "ファイル big.txt が壊れています。"
+wait_installer
+expect_exit 2
+expect_same members/first.txt dest-bigsize/first.txt
+expect_absent dest-bigsize/big.txt
 
 e2e_end

@@ -30,7 +30,7 @@ mkdir -p "$WINEPREFIX/drive_c/Cut"
 start_installer "$E2E_WORK" "\"$(winpath "$E2E_WORK/cut.exe")\" \"C:\\Cut\\Vorn\" /m lzh"
 expect_box "Unknown header"
 wait_installer
-expect_exit 0
+expect_exit 2
 expect_same tree/Vorn.exe "$WINEPREFIX/drive_c/Cut/Vorn/Vorn.exe"
 expect_nothing_installed
 
@@ -46,7 +46,7 @@ ln -s "$disk" "$WINEPREFIX/dosdevices/x:"
 start_installer "$E2E_WORK" "\"$(winpath "$E2E_WORK/setup.exe")\" \"X:\\Vorn\" /m lzh"
 expect_box "ファイル big.bin を展開できません。"
 wait_installer
-expect_exit 0
+expect_exit 2
 expect_same tree/Vorn.exe "$disk/Vorn/Vorn.exe"
 expect_absent "$disk/Vorn/big.bin"
 expect_absent "$disk/Vorn/last.txt"

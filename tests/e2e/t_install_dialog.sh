@@ -5,7 +5,7 @@
 #     changed, the view box is greyed), the installation follows them.
 #     Screenshots of the dialog and of the progress window go to
 #     build/screenshots/.
-#  2. Cancel: nothing is extracted or registered, no progress window, exit 0.
+#  2. Cancel: nothing is extracted or registered, no progress window, exit 1.
 #  3. The association buttons make the view box usable and clear it again;
 #     OK registers the chosen type with the View verb.
 #  4. Types already associated show pressed and cannot be released, as does
@@ -109,7 +109,7 @@ watch_windows
 open_dialog cancel.exe
 press 2
 wait_installer
-expect_exit 0
+expect_exit 1
 seen=$(windows_seen)
 [ "$seen" = 1 ] || e2e_fail "$seen windows were shown, expected the dialog alone"
 expect_absent "$(cpath 'C:\Cancelled')"
@@ -163,7 +163,7 @@ type_destination 'Q:\Nowhere\Vorn'
 press 1
 expect_box "フォルダを作成できません"
 wait_installer
-expect_exit 0
+expect_exit 2
 expect_reg "$output" InstallDir "$(hexz 'C:\Deep\Level Two\Level3')"
 
 e2e_end

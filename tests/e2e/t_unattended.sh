@@ -58,7 +58,7 @@ for destination in 'blocker\sub' ''; do
   start_installer "$launch_dir" "\"$(winpath "$E2E_WORK/setup.exe")\" \"$destination\" /m"
   expect_box "フォルダを作成できません"
   wait_installer
-  expect_exit 0
+  expect_exit 2
   [ "$(ls -A "$launch_dir" | tr '\n' ' ')" = "blocker existing " ] ||
     e2e_fail "destination \"$destination\": wrote $(ls -A "$launch_dir" | tr '\n' ' ')"
 done

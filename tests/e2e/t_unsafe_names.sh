@@ -30,7 +30,7 @@ refused() {
   start_installer "$dest" "\"$(winpath "$E2E_WORK/case$number.exe")\""
   expect_box "ファイル $shown を展開できません。"
   wait_installer
-  expect_exit 0
+  expect_exit 2
   expect_same members/first.txt "$dest/first.txt"
   expect_absent "$dest/after.txt"
 }

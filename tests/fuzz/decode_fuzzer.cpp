@@ -150,8 +150,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     abort();
   }
   // A member whose bytes are all there comes out at its size, or a little
-  // beyond it when the last match runs past (that match is written whole).
-  if (!cutShort && (speedResult != DECODE_DONE || speed.outputBytes < originalSize ||
+  // beyond it when the last match runs past (that match is written whole);
+  // or it fails because its decoder took more than PAST_END_BITS beyond its
+  // data, and then it has written no more than it decoded.
+  const bool ranPast = speedResult == DECODE_FAILED && decodeState.memberFailed == MEMBER_CUT_SHORT;
+  if (!cutShort && ((speedResult != DECODE_DONE && !ranPast) || (!ranPast && speed.outputBytes < originalSize) ||
                     speed.outputBytes >= originalSize + LONGEST_MATCH)) {
     fprintf(stderr, "complete member: result %d, %llu of %u bytes\n", speedResult,
             (unsigned long long)speed.outputBytes, originalSize);

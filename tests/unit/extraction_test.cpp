@@ -103,14 +103,20 @@ TEST_F(Extraction, MemberWithoutCrcIsAccepted) {
 
 // The walk ends cleanly at the end byte, or where the file ends just as a
 // header would start. A header cut short, an unknown header or a member
-// beyond the reach of a seek is a broken archive: what came before it is
-// extracted, but the run fails (nothing is installed) and the user is told.
+// whose data would end beyond the file, of whatever kind, is a broken
+// archive: what came before it is extracted, the member itself is not
+// touched, the run fails (nothing is installed) and the user is told.
 TEST_F(Extraction, BrokenArchivesFailAndCleanEndsDoNot) {
   const std::string next = Level0Member({.name = "b.txt", .data = "B"});
   std::string unknown = Level0Member({.name = "b", .data = "x"}, false, "");
   unknown[0] += 1;  // S - N = 21
   std::string unreachable = Level0Member({.method = "-xyz-", .name = "c"});
   unreachable.replace(7, 4, Le32(0x7FFFFFFF));  // packed size
+  // A member that lacks the last byte of its data.
+  auto pastTheEnd = [](const char* method, const char* name) {
+    const std::string member = Level0Member({.method = method, .name = name, .data = std::string(300, 'd')});
+    return member.substr(0, member.size() - 1);
+  };
   const struct {
     const char* what;
     std::string tail;
@@ -120,14 +126,20 @@ TEST_F(Extraction, BrokenArchivesFailAndCleanEndsDoNot) {
                {"cut before the level byte", next.substr(0, 10), true},
                {"cut inside the header", next.substr(0, next.size() - 3), true},
                {"unknown header", unknown, true},
-               {"unreachable member", unreachable, true}};
+               {"unreachable member", unreachable, true},
+               {"stored member past the end", pastTheEnd("-lh0-", "m"), true},
+               {"compressed member past the end", pastTheEnd("-lh5-", "m"), true},
+               {"folder member past the end", pastTheEnd("-lhd-", "m/"), true},
+               {"member of an unknown method past the end", pastTheEnd("-xyz-", "m"), true}};
   for (const auto& c : cases) {
     ScratchFolder inner;
     ExtractionRun run = ExtractArchiveHere(Level0Member({.name = "a.txt", .data = "A"}) + c.tail);
     EXPECT_EQ(run.failed, c.broken) << c.what;
     EXPECT_EQ(ReadFileBytes("a.txt"), "A") << c.what;
+    EXPECT_FALSE(FileExists("m") || FolderExists("m")) << c.what;
     ASSERT_EQ(run.boxes.size(), c.broken ? 1u : 0u) << c.what;
     if (c.broken) EXPECT_EQ(run.boxes[0].text, "Unknown header") << c.what;
+    EXPECT_EQ(run.names, std::vector<std::string>{"a.txt"}) << c.what;
     EXPECT_TRUE(Posted(WM_SFX_DONE)) << c.what;
   }
 }

@@ -12,10 +12,19 @@
 
 namespace {
 
+// A stub for mksfx: its size, and the execution level of a manifest among
+// its bytes, with room for the longest level, as in the real stub.
+std::string Stub(const std::string& level = "asInvoker") {
+  std::string stub(SFX_STUB_SIZE, 'S');
+  std::string tag = "<requestedExecutionLevel level=\"" + level + '"';
+  tag.resize(tag.size() - level.size() + 20, ' ');
+  return stub.replace(1000, tag.size() + 2, tag + "/>");
+}
+
 class Mksfx : public testing::Test {
  protected:
   void SetUp() override {
-    WriteFileBytes("stub.exe", std::string(SFX_STUB_SIZE, 'S'));
+    WriteFileBytes("stub.exe", Stub());
     WriteFileBytes("archive.lzh", Level0Member({.name = "a.txt", .data = "abc"}) + '\0');
   }
   // Runs mksfx with `arguments`; returns its exit status, `errors` its
@@ -45,13 +54,13 @@ TEST_F(Mksfx, WritesStubBlockAndArchive) {
   std::string out = ReadFileBytes("out.exe");
   std::string block = std::string("\x01\x08", 2) + "My Setup" + '\x01' + '\x04' + "Vorn" + '\x0c' + "bin/vorn.exe" +
                       "\x03\x02\x01" + '\x0a' + "readme.exe" + '\x04' + "Vorn";
-  EXPECT_TRUE(out == std::string(SFX_STUB_SIZE, 'S') + block + ReadFileBytes("archive.lzh"));
+  EXPECT_TRUE(out == Stub("requireAdministrator") + block + ReadFileBytes("archive.lzh"));
   EXPECT_EQ(out.substr(SFX_STUB_SIZE, block.size()), block);
 }
 
 TEST_F(Mksfx, PlainSelfExtractorHasAOneByteBlock) {
   ASSERT_EQ(Run("--plain archive.lzh out.exe"), 0);
-  EXPECT_TRUE(ReadFileBytes("out.exe") == std::string(SFX_STUB_SIZE, 'S') + '\0' + ReadFileBytes("archive.lzh"));
+  EXPECT_TRUE(ReadFileBytes("out.exe") == Stub() + '\0' + ReadFileBytes("archive.lzh"));
   EXPECT_NE(Run("--plain --title X archive.lzh out2.exe"), 0);
 }
 
@@ -72,6 +81,9 @@ TEST_F(Mksfx, RefusesWithoutLeavingAnOutput) {
   WriteFileBytes("short.exe", std::string(SFX_STUB_SIZE - 1, 'S'));
   EXPECT_NE(Run("--stub short.exe archive.lzh out.exe", &errors), 0);
   EXPECT_NE(errors.find("17408"), std::string::npos) << errors;
+  WriteFileBytes("unmanifested.exe", std::string(SFX_STUB_SIZE, 'S'));
+  EXPECT_NE(Run("--stub unmanifested.exe archive.lzh out.exe", &errors), 0);
+  EXPECT_NE(errors.find("execution level"), std::string::npos) << errors;
 
   WriteFileBytes("bad.lzh", std::string("\x05\x00garbage", 9) + std::string(40, 'x'));
   EXPECT_NE(Run("bad.lzh out.exe", &errors), 0);
@@ -155,7 +167,7 @@ TEST_F(Mksfx, RefusesAFolderItCannotPackAndEndsAnArchive) {
   const std::string member = Level0Member({.name = "a.txt", .data = "abc"});
   WriteFileBytes("unended.lzh", member);
   ASSERT_EQ(Run("--plain unended.lzh ended.exe"), 0);
-  EXPECT_TRUE(ReadFileBytes("ended.exe") == std::string(SFX_STUB_SIZE, 'S') + '\0' + member + '\0');
+  EXPECT_TRUE(ReadFileBytes("ended.exe") == Stub() + '\0' + member + '\0');
   WriteFileBytes("cut.lzh", member + member.substr(0, 10));
   ExpectRefused("cut.lzh", "cut short");
 }

@@ -12,6 +12,7 @@
 
 #include "console.h"
 #include "encode/folder_members.h"
+#include "execution_level.h"
 #include "inspect.h"
 #include "session/session.h"
 
@@ -263,10 +264,12 @@ void Sign(const Options& options, const std::string& input, const std::string& o
 const int64_t kLargestInstaller = 0x7FFFFFFF;
 
 void MakeInstaller(const Options& options) {
-  const std::string stub = ReadFile(options.stub, "stub");
+  std::string stub = ReadFile(options.stub, "stub");
   if (stub.size() != SFX_STUB_SIZE)
     Fail("the stub " + options.stub + " is " + std::to_string(stub.size()) + " bytes; it must be exactly " +
          std::to_string((int)SFX_STUB_SIZE));
+  if (!SetExecutionLevel(&stub, options.plain ? "asInvoker" : "requireAdministrator"))
+    Fail("the stub " + options.stub + " has no execution level in its manifest for mksfx to set");
   const bool fromFolder = IsFolder(options.source);
   std::vector<ArchiveMember> members;
   bool addEndByte = false;

@@ -1,8 +1,7 @@
-#include "shortcuts.h"
+#include "installation.h"
 #include "associations.h"
 #include "../archive/folders.h"
 #include "../session/paths.h"
-#include <shellapi.h>
 
 // The special folder of each shortcut option, in the order they are made.
 static const char kShortcutFolders[] = {CSIDL_PROGRAMS, CSIDL_DESKTOPDIRECTORY, CSIDL_SENDTO};
