@@ -10,6 +10,9 @@
 # build/wine-guest/ of the work tree. Settings:
 #   VORN_GUEST_ACCEL    tcg (the default: software emulation, which runs
 #                       everywhere) or kvm (where nested KVM works)
+#   VORN_GUEST_CPU      the emulated processor under tcg (default max,smap=off:
+#                       with SMAP on, this qemu's TCG faulted the kernel when
+#                       Wine returned to 32-bit code)
 #   VORN_GUEST_CPUS     processors of the guest (default: the host's)
 #   VORN_GUEST_MEMORY   MiB of memory (default 4096)
 #   VORN_GUEST_BOOT_TIMEOUT  seconds until the guest must be up (default 300)
