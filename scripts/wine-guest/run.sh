@@ -110,6 +110,8 @@ done
 wait "$qemu_pid"
 qemu_status=$?
 wait
+# A job shorter than one look of the loop above.
+grep -q '^guest: up' "$run/console.log" && booted=1
 elapsed=$(($(date +%s) - started))
 
 if [ -f "$run/status" ]; then
