@@ -85,7 +85,7 @@ screenshot "$SCREENSHOTS/options-dialog.png" "$(probe_field "$DIALOG" '^window '
 probe freeze --class VORNSFXCLASS --label data/large.bin --progress-min 20 --anywhere --timeout 30000 \
   >"$E2E_TMP/frozen" &
 freezer=$!
-sleep 1
+until grep -q '^watching' "$E2E_TMP/frozen" || ! kill -0 $freezer 2>/dev/null; do sleep 0.2; done
 press 1
 if wait "$freezer"; then
   window=$(cat "$E2E_TMP/frozen")

@@ -12,7 +12,9 @@
 //                   those threads suspended inside the program's own code,
 //                   its C runtime or a harmless system call (see
 //                   SafeRanges) and print the window. The window thread keeps
-//                   running, so the window paints and takes clicks.
+//                   running, so the window paints and takes clicks. The
+//                   first line, "watching", says that it has begun to look
+//                   (a test may then start what it waits for).
 //                   With --anywhere the threads may stop anywhere (for a
 //                   quick look at the window only; thaw right after).
 //   winprobe thaw   [filters]                 resume what freeze suspended
@@ -366,6 +368,7 @@ static int Freeze(DWORD deadline, bool anywhere) {
   // First watch without holding anything up until the window shows the
   // label; then let the other threads run in slices of about a millisecond
   // until everything matches at a moment when they stand at safe points.
+  Out("watching\n");
   while (GetTickCount() < deadline) {
     WindowList list = FindWindows(true);
     if (list.count == 0 || !LabelMatch(list.windows[0])) {
