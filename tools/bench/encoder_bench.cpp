@@ -47,8 +47,11 @@ namespace {
 // MiB with -lh7-); each worker also the member it packs (1 MiB of input at
 // most, in a buffer of at most twice its packed size), and the members
 // waiting for the writer take 4 MiB of input at most (8 MiB of buffers).
-// This leaves room for the process around them.
-double PeakLimitMiB(unsigned workers) { return 16 + 4 + 6.0 * workers; }
+// 8 MiB more are left for the process around them.
+double PeakLimitMiB(unsigned workers) {
+  const double encoder = 4, memberBuffer = 2, waitingBuffers = 8, process = 8;
+  return process + waitingBuffers + encoder + workers * (encoder + memberBuffer);
+}
 
 [[noreturn]] void Fail(const std::string& message) {
   fprintf(stderr, "encoder-bench: %s\n", message.c_str());

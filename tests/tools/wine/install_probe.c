@@ -6,7 +6,7 @@
      link      CSIDL  TIME|missing      the shortcut "Probe.lnk" in that folder
      registry  TIME                     last write of the uninstall key
    The registry line waits (up to 20 s) for the key, which the installer
-   writes after it has started this program. Built by the tests with MinGW. */
+   writes after it has started this program. Built by cmake/e2e.cmake. */
 #include <windows.h>
 #include <shlobj.h>
 #include <stdio.h>
