@@ -1,6 +1,6 @@
 #include "progress_window.h"
-#include "messages.h"
 #include "../archive/progress.h"
+#include "../archive/worker.h"
 #include "../install/installation.h"
 #include "../ui/destination_folder.h"
 #include "../ui/options_dialog.h"

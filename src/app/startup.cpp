@@ -1,5 +1,4 @@
 #include "../session/session.h"
-#include "messages.h"
 #include "progress_window.h"
 #include "../archive/progress.h"
 #include "../install/associations.h"
@@ -86,7 +85,7 @@ static bool StartUp(SfxSession* session, const char* commandLineTail) {
       CreateWindowExA(0, kWindowClass, kDefaultTitle, WS_POPUP | WS_BORDER | WS_DLGFRAME | WS_SYSMENU,
                       cursor.x - 110, cursor.y + 32, 220, 100, 0, 0, session->instance, session);
   if (!session->main_window) return false;
-  progressBar = session->main_window;
+  progressWindow = session->main_window;
   if (!CreateChildWindows(session)) return false;
   // The window was made without WS_VISIBLE: it stays hidden until the run
   // starts, with nothing to hide or paint before.

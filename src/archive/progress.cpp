@@ -3,7 +3,7 @@
 uint32_t totalSize;
 uint32_t completedSize;
 uint32_t lastPercentage;
-HWND progressBar;
+HWND progressWindow;
 volatile LONG abortRequested;
 
 uint32_t AddSaturated(uint32_t a, uint32_t b) {
@@ -31,7 +31,7 @@ uint32_t UpdateProgress(uint32_t done) {
     }
     if (percentage != lastPercentage) {
       lastPercentage = percentage;
-      SendMessageA(progressBar, PBM_SETPOS_MESSAGE, percentage, 0);
+      SendMessageA(progressWindow, PBM_SETPOS_MESSAGE, percentage, 0);
     }
     if (change < next) next = change;
   }

@@ -1,5 +1,26 @@
 // The one record of a run: who the program is, where it installs, what the
 // user chose, and the windows and the stream on the program's own file.
+//
+// Where the rest of the run's state lives, and who touches it. There are
+// two threads: the window thread (start-up, the progress window, the
+// dialog, the installation) and the worker (archive/worker.cpp), which
+// extracts; they share no lock.
+// - This record: filled by start-up; while the worker runs it reads
+//   own_file, destination, title and main_window and writes output_path and
+//   failed, which the window thread reads only after the worker's last
+//   message (session/window_messages.h lists every message).
+// - The progress counters, progressWindow and abortRequested
+//   (archive/progress.h): the counters are the worker's alone;
+//   progressWindow is set once at start-up; abortRequested is the one value
+//   written by one thread (the window's, only ever to 1) while the other
+//   reads it.
+// - The decoders' state, decodeState (decode/decode_state.h): the worker's
+//   alone, one member at a time; after a member the extraction
+//   (archive/extract.cpp, and mksfx's --test) reads its memberCrc and
+//   memberFailed.
+// - The header being parsed (archive/header_reader.cpp): the worker's.
+// - The window procedure's own two (app/progress_window.cpp): the session
+//   it serves and whether the worker runs, the window thread's alone.
 #pragma once
 #include "../platform.h"
 
