@@ -126,7 +126,9 @@ bool ReadMemberHeader(SfxSession* session, LzhEntry* entry) {
         if (type == 0x02) folder = MakeNamePart(data.bytes, data.length);
         position = start + extSize - 2;  // stays inside: start + extSize <= end
       }
-      if (level == 1) entry->packed_size -= (int32_t)extendedBytes;
+      // Unsigned: a size of 2 GiB or more less the extended headers must
+      // not overflow (it stays too large for the file and breaks the walk).
+      if (level == 1) entry->packed_size = (int32_t)((uint32_t)entry->packed_size - extendedBytes);
     }
     // A negative size would send the walk backwards through the archive.
     if (entry->packed_size < 0) goto unknown;
