@@ -52,16 +52,15 @@
 #define MSVCRT_IMPORTS(F, R)                                                                                 \
   F(strlen, "") F(memcpy, "") F(free, "") F(memset, "") F(fread, "") F(fseek, "") F(fopen, "")           \
   F(_unlink, "") F(malloc, "") F(strcmp, "") F(ftell, "") F(fclose, "") F(_splitpath, "") F(fgetc, "") \
-  F(_tzset, "") R(_stat32, _stat) F(_beginthread, "") R(_utime32, _utime) F(memcmp, "") F(memmove, "")  \
-  F(fwrite, "") F(_timezone, "")
+  F(_mktime64, "") R(_stat32, _stat) F(_beginthread, "") R(_utime32, _utime) F(memcmp, "") F(memmove, "")  \
+  F(fwrite, "")
 // The DLLs in table order; the slots of each end with a zero slot.
 #define STUB_DLLS(D)                                                                  \
   D(kernel32, KERNEL32_IMPORTS) D(advapi32, ADVAPI32_IMPORTS) D(gdi32, GDI32_IMPORTS) \
   D(ole32, OLE32_IMPORTS) D(shell32, SHELL32_IMPORTS) D(user32, USER32_IMPORTS) D(msvcrt, MSVCRT_IMPORTS)
 #define IMPORT_BASE_OFFSET 164
 
-// The table as a record: per slot a pointer of the function's own type
-// (for _timezone, the variable's address).
+// The table as a record: per slot a pointer of the function's own type.
 #define IMPORT_SLOT(name, decoration) decltype(&::name) name;
 #define DLL_SLOTS(dll, IMPORTS) IMPORTS(IMPORT_SLOT, IMPORT_SLOT) void* dll##End;
 struct ImportTable {
@@ -107,7 +106,7 @@ register const char* importBase asm("ebx");
 #define _beginthread(...) IMPORTED(_beginthread)(__VA_ARGS__)
 #define _splitpath(...) IMPORTED(_splitpath)(__VA_ARGS__)
 #define _stat32(...) IMPORTED(_stat32)(__VA_ARGS__)
-#define _tzset(...) IMPORTED(_tzset)(__VA_ARGS__)
+#define _mktime64(...) IMPORTED(_mktime64)(__VA_ARGS__)
 #define _unlink(...) IMPORTED(_unlink)(__VA_ARGS__)
 #define _utime32(...) IMPORTED(_utime32)(__VA_ARGS__)
 #define CoCreateInstance(...) IMPORTED(CoCreateInstance)(__VA_ARGS__)

@@ -144,8 +144,7 @@ void _splitpath(const char* path, char* drive, char* dir, char* name, char* ext)
 #define _unlink unlink
 #define _utime utime
 #define _utimbuf utimbuf
-#define _tzset tzset
-#define _timezone timezone
+#define _mktime64 mktime
 
 // The thread procedure `entry` runs `body` (imports.h; natively no more).
 #define THREAD_ENTRY_WITH_IMPORT_BASE(entry, body) \

@@ -145,23 +145,25 @@ unknown:
   return false;
 }
 
+// The runtime's calendar does the work: the stamp's fields are those of
+// struct tm from tm_sec on, in the same order, each this many bits wide.
+// Fields out of their range (a 31st of February, hour 31) carry over as
+// they would counted from the start of the month.
 int32_t DosTimeToUnixTime(uint32_t stamp) {
-  static const unsigned short kDaysBeforeMonth[13] = {0,   0,   31,  59,  90,  120, 151,
-                                                      181, 212, 243, 273, 304, 334};
+  static const unsigned char kFieldBits[6] = {5, 6, 5, 5, 4, 7};
   if (stamp == 0) return 0;
-  uint32_t seconds = 2 * (stamp & 0x1F);
-  uint32_t minute = (stamp >> 5) & 0x3F;
-  uint32_t hour = (stamp >> 11) & 0x1F;
-  uint32_t day = (stamp >> 16) & 0x1F;
-  uint32_t month = (stamp >> 21) & 0x0F;
-  uint32_t year = 1980 + (stamp >> 25);
-  if (month > 12) month = 12;  // months 13 to 15 do not exist; take December
-  // Leap days of the years before this one, and this year's own once
-  // February is past: every fourth year from 1972, but for 2100 (MS-DOS
-  // years run from 1980 to 2107).
-  const uint32_t leapThrough = month >= 3 ? year : year - 1;
-  uint32_t days = 365 * (year - 1970) + (leapThrough - 1968) / 4 - (leapThrough >= 2100) +
-                  kDaysBeforeMonth[month] + day - 1;
-  _tzset();
-  return (int32_t)((((days * 24 + hour) * 60 + minute) * 60 + seconds) + (uint32_t)_timezone);
+  struct tm time;
+  memset(&time, 0, sizeof time);  // tm_isdst 0: standard time, as the stamp's zone offset
+  int* field = &time.tm_sec;
+  for (unsigned bits : kFieldBits) {
+    *field++ = (int)(stamp & ((1u << bits) - 1));
+    stamp >>= bits;
+  }
+  time.tm_sec *= 2;
+  // Months 13 to 15 do not exist: December; month 0 counts as January.
+  time.tm_mon = time.tm_mon > 12 ? 11 : time.tm_mon ? time.tm_mon - 1 : 0;
+  time.tm_year += 80;
+  // 64-bit, as the 32-bit call ends in 2038; the low half is the 32-bit
+  // field of times up to 2106.
+  return (int32_t)_mktime64(&time);
 }

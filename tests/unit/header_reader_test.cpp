@@ -164,8 +164,14 @@ TEST_F(HeaderReader, NegativeSizesAreRefused) {
 }
 
 TEST(DosTimeToUnixTime, Conversions) {
+  // Local time east of Greenwich, without daylight saving: the stamp's
+  // offset must be taken off.
+  const char* savedZone = getenv("TZ");
+  std::string saved = savedZone ? savedZone : "";
+  setenv("TZ", "JST-9", 1);
   tzset();
   long zone = timezone;
+  ASSERT_EQ(zone, -9 * 3600);
   EXPECT_EQ(DosTimeToUnixTime(0), 0);
   EXPECT_EQ(DosTimeToUnixTime(0x00210000), 315532800 + zone);  // 1980-01-01 00:00:00
   // 2000-02-29 and 2000-03-01 (2000 is a leap year: divisible by 400).
@@ -183,6 +189,20 @@ TEST(DosTimeToUnixTime, Conversions) {
   // Months 13 to 15 do not exist; they are read as December.
   uint32_t december = (43u << 25) | (12u << 21) | (1u << 16);
   EXPECT_EQ(DosTimeToUnixTime((43u << 25) | (15u << 21) | (1u << 16)), DosTimeToUnixTime(december));
+  // Month 0 is read as January; days, hours, minutes and seconds beyond
+  // their range carry on from the start of the month: 2023-01-00 is
+  // 2022-12-31, 2023-02-31 is 2023-03-03, 31:63:62 is a day 08:04:02 on.
+  uint32_t jan1 = (43u << 25) | (1u << 21) | (1u << 16);
+  EXPECT_EQ(DosTimeToUnixTime((43u << 25) | (0u << 21) | (1u << 16)), DosTimeToUnixTime(jan1));
+  EXPECT_EQ(DosTimeToUnixTime((43u << 25) | (1u << 21)), 1672444800 + zone);
+  EXPECT_EQ(DosTimeToUnixTime((43u << 25) | (2u << 21) | (31u << 16)), 1677801600 + zone);
+  EXPECT_EQ(DosTimeToUnixTime(jan1 | (31u << 11) | (63u << 5) | 31u), 1672531200 + 86400 + 8 * 3600 + 4 * 60 + 2 + zone);
+  // The last MS-DOS year lies beyond the 32-bit field: its low 32 bits.
+  uint32_t lastDay = (127u << 25) | (12u << 21) | (31u << 16);
+  EXPECT_EQ((uint32_t)DosTimeToUnixTime(lastDay), (uint32_t)(4354732800ull + zone));
+  if (savedZone) setenv("TZ", saved.c_str(), 1);
+  else unsetenv("TZ");
+  tzset();
 }
 
 }  // namespace
