@@ -77,13 +77,19 @@ void releaseInputBuffer() {
 }
 
 // Reads the next buffer-full, but never beyond the member. A short read (the
-// archive ends early) fails the member; its rest reads as zeros meanwhile.
+// archive ends early) fails the member, and what it got is dropped: the
+// member's data then ends where a buffer-full starts, at the same bit in
+// both builds, and the member stops at the bound on bits taken beyond it
+// without decoding more of a member that has failed.
 unsigned refillInput() {
   DecodeState* const ds = decodeBase();
   uint32_t want = ds->compressedLeft < ds->inputBufferSize ? ds->compressedLeft : ds->inputBufferSize;
   ds->compressedLeft -= want;
   size_t got = want ? fread(ds->inputBuffer, 1, want, ds->archiveStream) : 0;
-  if (got < want) ds->memberFailed = MEMBER_CUT_SHORT;
+  if (got < want) {
+    ds->memberFailed = MEMBER_CUT_SHORT;
+    got = 0;
+  }
   ds->input.inputNext = ds->inputBuffer;
   ds->input.inputEnd = ds->inputBuffer + got;
   if (!got) {

@@ -40,11 +40,14 @@ __attribute__((aligned(1))) const unsigned char methodDecoderRows[METHOD_COUNT] 
 // and what ran past it starts the next one.
 
 // Writes the first `count` bytes of the current lap. After a failed write
-// the member ends at the next symbol: its size is taken as reached.
+// the member ends at the next symbol: its size is taken as reached. (A
+// member cut short is not stopped here: when a read finds the archive's
+// end depends on how far each build's bit window reads ahead, so it stops
+// at the bound on bits taken beyond its data, as both builds see it.)
 static void writeLap(uint32_t count) {
   DecodeState* const ds = decodeBase();
   writeAndCrc(ds->dictionary + ds->ringSize, count, ds->outputStream);
-  if (ds->memberFailed) ds->uncompressedSize = 0;
+  if (ds->memberFailed & MEMBER_WRITE_FAILED) ds->uncompressedSize = 0;
 }
 
 // A full lap is written out and moves back to be the previous one.
