@@ -36,7 +36,7 @@
 #define ADVAPI32_IMPORTS(F, R)                                                                    \
   F(RegCloseKey, "@4") F(RegCreateKeyExA, "@36") F(RegDeleteKeyA, "@8") F(RegOpenKeyExA, "@20") \
   F(RegQueryValueExA, "@24") F(RegSetValueExA, "@24")
-#define GDI32_IMPORTS(F, R) F(GetStockObject, "@4")
+#define GDI32_IMPORTS(F, R) F(GetStockObject, "@4") F(GetDeviceCaps, "@8")
 #define OLE32_IMPORTS(F, R) \
   F(CoCreateInstance, "@20") F(CoInitialize, "@4") F(CoTaskMemFree, "@4") F(CoUninitialize, "@0")
 #define SHELL32_IMPORTS(F, R)                                                            \
@@ -48,7 +48,7 @@
   F(DestroyWindow, "@4") F(DialogBoxParamA, "@20") F(DispatchMessageA, "@4") F(EnableWindow, "@8") \
   F(GetCursorPos, "@4") F(GetMessageA, "@16") F(LoadCursorA, "@8") F(LoadIconA, "@8")              \
   F(MapDialogRect, "@8") F(PostMessageA, "@16") F(PostQuitMessage, "@4") F(RegisterClassA, "@4")   \
-  F(SetWindowPos, "@28") F(ShowWindow, "@8") F(TranslateMessage, "@4")
+  F(SetWindowPos, "@28") F(ShowWindow, "@8") F(TranslateMessage, "@4") F(GetDC, "@4") F(ReleaseDC, "@8")
 #define MSVCRT_IMPORTS(F, R)                                                                                 \
   F(strlen, "") F(memcpy, "") F(free, "") F(memset, "") F(fread, "") F(fseek, "") F(fopen, "")           \
   F(_unlink, "") F(malloc, "") F(strcmp, "") F(ftell, "") F(fclose, "") F(_splitpath, "") F(fgetc, "") \
@@ -133,6 +133,8 @@ register const char* importBase asm("ebx");
 #define GetCommandLineA(...) IMPORTED(GetCommandLineA)(__VA_ARGS__)
 #define GetCurrentDirectoryA(...) IMPORTED(GetCurrentDirectoryA)(__VA_ARGS__)
 #define GetCursorPos(...) IMPORTED(GetCursorPos)(__VA_ARGS__)
+#define GetDC(...) IMPORTED(GetDC)(__VA_ARGS__)
+#define GetDeviceCaps(...) IMPORTED(GetDeviceCaps)(__VA_ARGS__)
 #define GetDlgItem(...) IMPORTED(GetDlgItem)(__VA_ARGS__)
 #define GetMessageA(...) IMPORTED(GetMessageA)(__VA_ARGS__)
 #define GetModuleFileNameA(...) IMPORTED(GetModuleFileNameA)(__VA_ARGS__)
@@ -161,6 +163,7 @@ register const char* importBase asm("ebx");
 #define RegOpenKeyExA(...) IMPORTED(RegOpenKeyExA)(__VA_ARGS__)
 #define RegQueryValueExA(...) IMPORTED(RegQueryValueExA)(__VA_ARGS__)
 #define RegSetValueExA(...) IMPORTED(RegSetValueExA)(__VA_ARGS__)
+#define ReleaseDC(...) IMPORTED(ReleaseDC)(__VA_ARGS__)
 #define SendMessageA(...) IMPORTED(SendMessageA)(__VA_ARGS__)
 #define SetCurrentDirectoryA(...) IMPORTED(SetCurrentDirectoryA)(__VA_ARGS__)
 #define SetDllDirectoryA(...) IMPORTED(SetDllDirectoryA)(__VA_ARGS__)

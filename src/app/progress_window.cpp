@@ -7,6 +7,10 @@
 
 static_assert(RUN_COMPLETED == 0 && RUN_CANCELLED == 1 && RUN_FAILED == 2, "the exit code is computed");
 
+int screenDpi;
+
+int ScaledPixels(int pixels) { return pixels * screenDpi / 96; }
+
 static SfxSession* windowSession;
 static bool workerRunning;
 
@@ -37,15 +41,19 @@ static LRESULT CALLBACK HandleProgressMessage(HWND window, UINT message, WPARAM 
       if ((session->installer_mode && !session->command_line_mode && ShowOptionsDialog(session)) ||
           !StartWorker(session))
         break;
-      SetWindowTextA(window, session->title);
-      ShowWindow(window, SW_SHOW);
+      // A silent run keeps the window hidden: it still takes the worker's
+      // messages.
+      if (!session->silent) {
+        SetWindowTextA(window, session->title);
+        ShowWindow(window, SW_SHOW);
+      }
       return 0;
     case PBM_SETPOS_MESSAGE:
       // The progress bar is drawn without the common controls (so that no
       // comctl32.dll is loaded, from beside the installer or elsewhere): a
       // bar as wide as the percentage of its frame, full beyond 100.
-      SetWindowPos(GetDlgItem(window, ID_PROGRESS_FILL), 0, 0, 0, (wParam < 100 ? (int)wParam : 100) * 2, 20,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      SetWindowPos(GetDlgItem(window, ID_PROGRESS_FILL), 0, 0, 0, ScaledPixels((wParam < 100 ? (int)wParam : 100) * 2),
+                   ScaledPixels(20), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
       return 0;
     case WM_SFX_FILENAME:
       SetWindowTextA(GetDlgItem(window, ID_NAME_LABEL), (const char*)lParam);

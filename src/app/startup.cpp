@@ -1,6 +1,7 @@
 #include "../session/session.h"
 #include "progress_window.h"
 #include "../archive/progress.h"
+#include "../archive/worker.h"
 #include "../install/associations.h"
 #include "../session/command_line.h"
 #include "../session/config_block.h"
@@ -24,18 +25,48 @@ static void RestrictDllSearch() {
   else SetDllDirectoryA("");
 }
 
-// The progress window's children, in pixels (the window has no dialog
-// units): the member's name, the bar's frame, the bar that the window
-// widens with the percentage (see ProgressWindowProc), and the Abort
-// button, the one child of class "BUTTON". Each row is six bytes.
+// Windows then draws the windows at the screen's DPI instead of stretching
+// them as a bitmap (blurred): the options dialog grows with its font, the
+// progress window is laid out for the DPI read here. Systems before Vista
+// have neither the call nor the scaling.
+static void UseScreenDpi() {
+  typedef BOOL(WINAPI * SetAware)();
+  SetAware setAware = (SetAware)(void*)GetProcAddress(GetModuleHandleA("user32"), "SetProcessDPIAware");
+  if (setAware) setAware();
+  HDC screen = GetDC(0);
+  screenDpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(0, screen);
+}
+
+// A window's place and size in pixels at 96 DPI (the progress window has
+// no dialog units).
+struct Placement {
+  unsigned char x, y, width, height;
+};
+
+// The four lengths scaled to the screen's DPI.
+static void ScalePlacement(const Placement& place, int* scaled) {
+  for (int i = 0; i < 4; ++i) scaled[i] = ScaledPixels((&place.x)[i]);
+}
+
+// The progress window: centred under the mouse cursor, this far to the left
+// of it and below it.
+static const Placement kProgressWindow = {110, 32, 220, 100};
+
+// The progress window's children: the member's name, the bar's frame, the
+// bar that the window widens with the percentage (see ProgressWindowProc),
+// and the Abort button, the one child of class "BUTTON". Each row is six
+// bytes.
 struct ChildWindow {
-  unsigned char style, x, y, width, height, idAbove1000;
+  unsigned char style;
+  Placement place;
+  unsigned char idAbove1000;
 };
 static const ChildWindow kChildWindows[] = {
-    {SS_LEFT, 7, 5, 200, 20, ID_NAME_LABEL - 1000},
-    {SS_BLACKFRAME, 7, 23, 200, 20, ID_PROGRESS_FRAME - 1000},
-    {SS_BLACKRECT, 7, 23, 0, 20, ID_PROGRESS_FILL - 1000},
-    {BS_PUSHBUTTON, 65, 50, 88, 19, ID_ABORT_BUTTON - 1000},
+    {SS_LEFT, {7, 5, 200, 20}, ID_NAME_LABEL - 1000},
+    {SS_BLACKFRAME, {7, 23, 200, 20}, ID_PROGRESS_FRAME - 1000},
+    {SS_BLACKRECT, {7, 23, 0, 20}, ID_PROGRESS_FILL - 1000},
+    {BS_PUSHBUTTON, {65, 50, 88, 19}, ID_ABORT_BUTTON - 1000},
 };
 
 static bool CreateChildWindows(SfxSession* session) {
@@ -45,9 +76,11 @@ static bool CreateChildWindows(SfxSession* session) {
   for (const ChildWindow* row = rows; row != rows + 4; ++row) {
     const ChildWindow& child = *row;
     const bool button = child.idAbove1000 == ID_ABORT_BUTTON - 1000;
+    int place[4];
+    ScalePlacement(child.place, place);
     HWND window = CreateWindowExA(0, button ? kButtonClass : kStaticClass, button ? kAbortText : "",
-                                  WS_CHILD | WS_VISIBLE | child.style, child.x, child.y, child.width,
-                                  child.height, session->main_window,
+                                  WS_CHILD | WS_VISIBLE | child.style, place[0], place[1], place[2], place[3],
+                                  session->main_window,
                                   (HMENU)(INT_PTR)(1000 + child.idAbove1000), session->instance, 0);
     if (!window) return false;
     SendMessageA(window, WM_SETFONT, (WPARAM)font, 0);
@@ -79,14 +112,23 @@ static bool StartUp(SfxSession* session, const char* commandLineTail) {
   windowClass.lpszClassName = kWindowClass;
   if (!RegisterClassA(&windowClass)) return false;
 
+  UseScreenDpi();
   POINT cursor;
   GetCursorPos(&cursor);
+  int place[4];
+  ScalePlacement(kProgressWindow, place);
   session->main_window =
       CreateWindowExA(0, kWindowClass, kDefaultTitle, WS_POPUP | WS_BORDER | WS_DLGFRAME | WS_SYSMENU,
-                      cursor.x - 110, cursor.y + 32, 220, 100, 0, 0, session->instance, session);
+                      cursor.x - place[0], cursor.y + place[1], place[2], place[3], 0, 0, session->instance, session);
   if (!session->main_window) return false;
   progressWindow = session->main_window;
   if (!CreateChildWindows(session)) return false;
+  // A download cut short (or a damaged archive) is refused before anything
+  // is asked or written.
+  if (!ScanArchive(session)) {
+    ReportBrokenArchive(session);
+    return false;
+  }
   // The window was made without WS_VISIBLE: it stays hidden until the run
   // starts, with nothing to hide or paint before.
   SendMessageA(session->main_window, WM_SFX_START, 0, 0);

@@ -22,7 +22,7 @@ static const char kInUseMessage[] =
 static void ShowMemberMessage(SfxSession* session, const char* format, const char* path) {
   char text[MAX_PATH + 64];
   wsprintfA(text, format, path);
-  MessageBoxA(session->main_window, text, 0, MB_ICONWARNING);
+  ShowMessage(session, text, 0, MB_ICONWARNING);
 }
 
 // A member that names a folder: the folder is made and counts as extracted.
@@ -51,7 +51,7 @@ static FILE* OpenOutputFile(SfxSession* session, const char* path) {
     // files, then its class) goes, so that it is not loaded after the
     // restart the message asks for.
     static const unsigned char kKeys[] = {FILE_HANDLER_KEY_AT, INPROC_SERVER_KEY_AT, CLSID_KEY_AT};
-    MessageBoxA(session->main_window, kInUseMessage, session->title, MB_ICONERROR);
+    ShowMessage(session, kInUseMessage, session->title, MB_ICONERROR);
     for (unsigned char key : kKeys) RegDeleteKeyA(HKEY_CLASSES_ROOT, kRegistryNames + key);
   } else {
     ShowMemberMessage(session, kRefusedMessage, path);

@@ -10,14 +10,14 @@
 // extracts the member; a member that fails ends the walk with `failed` set.
 // Not extracting, it is the size pre-scan: the same walk meets every header
 // the extraction will meet, and no other. Returns why the walk ended: a
-// member whose data would end beyond `fileEnd` counts as the archive cut
-// short, whatever its kind (a seek there would succeed, and the end of the
-// file would then read as the end of the archive).
-static ArchiveEnd WalkMembers(SfxSession* session, long fileEnd, bool extract) {
+// member whose data would end beyond the end of the file counts as the
+// archive cut short, whatever its kind (a seek there would succeed, and the
+// end of the file would then read as the end of the archive).
+static ArchiveEnd WalkMembers(SfxSession* session, bool extract) {
   LzhEntry entry;
   while (ReadMemberHeader(session, &entry)) {
     const long dataStart = ftell(session->own_file);
-    if (entry.packed_size > fileEnd - dataStart) return ARCHIVE_CUT_SHORT;
+    if (entry.packed_size > session->archive_end - dataStart) return ARCHIVE_CUT_SHORT;
     if (extract) {
       SendMessageA(session->main_window, WM_SFX_FILENAME, 0, (LPARAM)entry.name);
       if (!ExtractMember(session, &entry)) {
@@ -32,27 +32,33 @@ static ArchiveEnd WalkMembers(SfxSession* session, long fileEnd, bool extract) {
   return entry.end;
 }
 
-THREAD_ENTRY_WITH_IMPORT_BASE(ExtractionWorker, ExtractArchive)
-
-static void __cdecl ExtractArchive(void* argument) {
-  SfxSession* session = (SfxSession*)argument;
-  buildCrc16Table();
+bool ScanArchive(SfxSession* session) {
   FILE* const file = session->own_file;
   const long start = ftell(file);
   fseek(file, 0, SEEK_END);
   // -1 for a file of 2 GiB or more, which the walk cannot reach through:
   // every member then lies beyond it.
-  const long end = ftell(file);
+  session->archive_end = ftell(file);
   fseek(file, start, SEEK_SET);
-  WalkMembers(session, end, false);
+  const bool whole = WalkMembers(session, false) == ARCHIVE_CLEAN_END;
   totalSize = completedSize;
   completedSize = 0;
   fseek(file, start, SEEK_SET);
-  // A broken archive is a failed extraction: the user is told, and nothing
-  // is installed from the members before the break.
-  if (WalkMembers(session, end, true) != ARCHIVE_CLEAN_END) {
-    session->failed = true;
-    MessageBoxA(session->main_window, kUnknownHeader, kDefaultTitle, MB_ICONERROR);
-  }
+  return whole;
+}
+
+void ReportBrokenArchive(SfxSession* session) {
+  session->failed = true;
+  ShowMessage(session, kUnknownHeader, kDefaultTitle, MB_ICONERROR);
+}
+
+THREAD_ENTRY_WITH_IMPORT_BASE(ExtractionWorker, ExtractArchive)
+
+static void __cdecl ExtractArchive(void* argument) {
+  SfxSession* session = (SfxSession*)argument;
+  buildCrc16Table();
+  // The pre-scan found the archive whole; should the file have changed
+  // since, the run still fails here and nothing is installed.
+  if (WalkMembers(session, true) != ARCHIVE_CLEAN_END) ReportBrokenArchive(session);
   PostMessageA(session->main_window, abortRequested ? WM_SFX_ABORTED : WM_SFX_DONE, 0, 0);
 }

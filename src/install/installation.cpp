@@ -63,6 +63,10 @@ static void RunPostInstallProgram(SfxSession* session) {
 
 void CompleteInstallation(SfxSession* session) {
   if (session->installer_mode) CreateShortcuts(session);
-  if (session->post_install_program && session->post_install_program[0]) RunPostInstallProgram(session);
+  // A silent run starts no program: nobody may be there to use it (a
+  // deployment runs the installer as another account, on a desktop no one
+  // watches).
+  if (!session->silent && session->post_install_program && session->post_install_program[0])
+    RunPostInstallProgram(session);
   RegisterInstallation(session);
 }

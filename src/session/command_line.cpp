@@ -35,6 +35,7 @@ static void ApplySwitchLetter(SfxSession* session, char letter) {
     case 'c': session->view_menu = true; break;
     case 'd': session->desktop_option |= OPTION_CHOSEN; break;
     case 'm': session->start_menu_option |= OPTION_CHOSEN; break;
+    case 's': session->silent = true; break;
     case 't': session->send_to_option |= OPTION_CHOSEN; break;
     default: return;
   }

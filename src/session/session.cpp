@@ -5,6 +5,10 @@ void InitSession(SfxSession* session, HINSTANCE instance) {
   session->instance = instance;
 }
 
+void ShowMessage(SfxSession* session, const char* text, const char* caption, UINT type) {
+  if (!session->silent) MessageBoxA(session->main_window, text, caption, type);
+}
+
 bool SetSessionString(char** field, const char* text, size_t length) {
   char* copy = (char*)malloc(length + 1);
   if (!copy) return false;

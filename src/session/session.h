@@ -6,8 +6,8 @@
 // dialog, the installation) and the worker (archive/worker.cpp), which
 // extracts; they share no lock.
 // - This record: filled by start-up; while the worker runs it reads
-//   own_file, destination, title and main_window and writes output_path and
-//   failed, which the window thread reads only after the worker's last
+//   own_file, archive_end, destination, title, silent and main_window and
+//   writes output_path and failed, which the window thread reads only after the worker's last
 //   message (session/window_messages.h lists every message).
 // - The progress counters, progressWindow and abortRequested
 //   (archive/progress.h): the counters are the worker's alone;
@@ -49,9 +49,11 @@ struct SfxSession {
   bool failed;     // the run failed: a member, the archive, the destination, the worker or the dialog
   bool completed;  // everything was extracted, and the installation steps have run
   bool command_line_mode;
+  bool silent;  // /s: nothing is shown and nothing waits for anyone
   bool associate[ARCHIVE_TYPE_COUNT];  // lzh zip cab tgz tar gz tbz bz2 rar 7z
   bool view_menu;
   bool compress_menu;
+  long archive_end;  // the program file's length, found by the size pre-scan
   char module_path[MAX_PATH];
   char output_path[MAX_PATH];
 };
@@ -66,6 +68,9 @@ enum { OPTION_CHOSEN = 2, OPTION_OFFERED = 1 };
 
 void InitSession(SfxSession* session, HINSTANCE instance);
 void CloseSession(SfxSession* session);
+
+// A message box owned by the progress window; a silent run shows none.
+void ShowMessage(SfxSession* session, const char* text, const char* caption, UINT type);
 
 // Replaces a heap string of the session (freeing the old one) with a copy of
 // `length` bytes of `text`, always terminated. Returns false if out of memory.

@@ -22,7 +22,7 @@ bool EnsureDestinationFolder(SfxSession* session, const char* path) {
   if (current && (length = GetCurrentDirectoryA(MAX_PATH, folder)) - 1 < MAX_PATH - 1 &&
       SetSessionString(&session->destination, folder, length))
     return true;
-  MessageBoxA(session->main_window, kCannotCreateFolder, 0, MB_ICONWARNING);
+  ShowMessage(session, kCannotCreateFolder, 0, MB_ICONWARNING);
   session->failed = true;
   return false;
 }

@@ -1,5 +1,5 @@
 // The worker over a whole archive, as the stub runs it behind the progress
-// window: the size pre-scan, then every member extracted. The input is the
+// window: the size pre-scan at start-up, then every member extracted. The input is the
 // archive as it follows the configuration block.
 //
 // Nothing reaches the disk. The file functions the extraction calls are
@@ -294,7 +294,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   writtenBytes = 0;
   writtenAtFailure = writtenAtArchiveEnd = NEVER;
-  ExtractionWorker(&session);
+  // As the stub runs: the pre-scan at start-up, then the worker, which only
+  // ever sees an archive that the pre-scan found whole.
+  const bool whole = ScanArchive(&session);
+  if (whole) ExtractionWorker(&session);
+  else ReportBrokenArchive(&session);
   const bool failed = session.failed;
   CloseSession(&session);
 
@@ -303,12 +307,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Fail("written on after a failed write", nullptr);
   if (writtenAtArchiveEnd != NEVER && writtenBytes - writtenAtArchiveEnd > AFTER_FAILURE)
     Fail("written on after the archive ended inside the member", nullptr);
+  // A broken archive is refused before anything is written or named.
+  const std::vector<HostWindowMessage>& messages = HostWindowMessages();
+  if (!whole && (tree.size() != 1 || !messages.empty())) Fail("a broken archive was extracted", nullptr);
   // The progress window waits for the worker's last word: exactly one
   // posted message, the end of the run, after everything else.
-  const std::vector<HostWindowMessage>& messages = HostWindowMessages();
   for (size_t i = 0; i < messages.size(); ++i)
     if (messages[i].posted != (i + 1 == messages.size())) Fail("posted before the end", nullptr);
-  if (messages.empty() || messages.back().message != WM_SFX_DONE) Fail("no end of the run posted", nullptr);
+  if (whole && (messages.empty() || messages.back().message != WM_SFX_DONE)) Fail("no end of the run posted", nullptr);
   // A run that fails tells the user why, once; one that does not, says
   // nothing.
   const size_t boxes = HostMessageBoxes().size();

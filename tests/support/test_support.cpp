@@ -105,7 +105,10 @@ ExtractionRun ExtractArchiveHere(const std::string& archiveBytes, void (*hook)(c
   SetSessionString(&on.session.destination, current, strlen(current));
   totalSize = completedSize = lastPercentage = 0;
   abortRequested = 0;
-  ExtractionWorker(&on.session);
+  // As the stub runs: the pre-scan at start-up, which refuses a broken
+  // archive before anything is written, then the worker.
+  if (ScanArchive(&on.session)) ExtractionWorker(&on.session);
+  else ReportBrokenArchive(&on.session);
   HostSetMessageHook(nullptr);
   ExtractionRun run;
   run.failed = on.session.failed;

@@ -135,12 +135,13 @@ TEST_F(Extraction, BrokenArchivesFailAndCleanEndsDoNot) {
     ScratchFolder inner;
     ExtractionRun run = ExtractArchiveHere(Level0Member({.name = "a.txt", .data = "A"}) + c.tail);
     EXPECT_EQ(run.failed, c.broken) << c.what;
-    EXPECT_EQ(ReadFileBytes("a.txt"), "A") << c.what;
+    // A broken archive is refused before its first member is written.
+    EXPECT_EQ(FileExists("a.txt"), !c.broken) << c.what;
     EXPECT_FALSE(FileExists("m") || FolderExists("m")) << c.what;
     ASSERT_EQ(run.boxes.size(), c.broken ? 1u : 0u) << c.what;
     if (c.broken) EXPECT_EQ(run.boxes[0].text, "Unknown header") << c.what;
-    EXPECT_EQ(run.names, std::vector<std::string>{"a.txt"}) << c.what;
-    EXPECT_TRUE(Posted(WM_SFX_DONE)) << c.what;
+    EXPECT_EQ(run.names.size(), c.broken ? 0u : 1u) << c.what;
+    EXPECT_EQ(Posted(WM_SFX_DONE), !c.broken) << c.what;
   }
 }
 
@@ -234,6 +235,7 @@ TEST_F(Extraction, UnwritableMembersFailWithABox) {
 }
 
 TEST_F(Extraction, ShellExtensionInUseIsReportedAndUnregistered) {
+  HostReset();
   mkdir("VornDll.dll", 0777);  // stands for the file being locked
   HostRegistryKeys()[HostKeyName(HKEY_CLASSES_ROOT, kFileHandlerKey)];
   HostRegistryKeys()[HostKeyName(HKEY_CLASSES_ROOT, kFolderHandlerKey)];
