@@ -45,7 +45,7 @@
 #define USER32_IMPORTS(F, R)                                                                          \
   F(SendMessageA, "@16") F(GetDlgItem, "@8") F(MessageBoxA, "@16") F(SetWindowTextA, "@8")         \
   F(CreateWindowExA, "@48") F(EndDialog, "@8") F(wsprintfA, "") F(DefWindowProcA, "@16")           \
-  F(DestroyWindow, "@4") F(DialogBoxParamA, "@20") F(DispatchMessageA, "@4") F(EnableWindow, "@8") \
+  F(DestroyWindow, "@4") F(DialogBoxIndirectParamA, "@20") F(DispatchMessageA, "@4") F(EnableWindow, "@8") \
   F(GetCursorPos, "@4") F(GetMessageA, "@16") F(LoadCursorA, "@8") F(LoadIconA, "@8")              \
   F(MapDialogRect, "@8") F(PostMessageA, "@16") F(PostQuitMessage, "@4") F(RegisterClassA, "@4")   \
   F(SetWindowPos, "@28") F(ShowWindow, "@8") F(TranslateMessage, "@4") F(GetDC, "@4") F(ReleaseDC, "@8")
@@ -117,7 +117,7 @@ register const char* importBase asm("ebx");
 #define CreateWindowExA(...) IMPORTED(CreateWindowExA)(__VA_ARGS__)
 #define DefWindowProcA(...) IMPORTED(DefWindowProcA)(__VA_ARGS__)
 #define DestroyWindow(...) IMPORTED(DestroyWindow)(__VA_ARGS__)
-#define DialogBoxParamA(...) IMPORTED(DialogBoxParamA)(__VA_ARGS__)
+#define DialogBoxIndirectParamA(...) IMPORTED(DialogBoxIndirectParamA)(__VA_ARGS__)
 #define DispatchMessageA(...) IMPORTED(DispatchMessageA)(__VA_ARGS__)
 #define EnableWindow(...) IMPORTED(EnableWindow)(__VA_ARGS__)
 #define EndDialog(...) IMPORTED(EndDialog)(__VA_ARGS__)

@@ -106,9 +106,20 @@ static void OnBrowse(HWND dialog) {
   CoTaskMemFree(list);
 }
 
+// The dialog's frame: size in dialog units, font, no caption (OnInit sets
+// the title) and no controls (CreateOptionsControls makes them). A template
+// in memory rather than a resource spares the resource tree a branch.
+struct OptionsTemplate {
+  DLGTEMPLATE frame;
+  WORD menu, windowClass, caption, pointSize;
+  WCHAR font[13];
+};
+static const OptionsTemplate kOptionsTemplate __attribute__((aligned(4))) = {
+    {WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, 0, 0, 0, 0, 187, 139}, 0, 0, 0, 9, L"MS UI Gothic"};
+
 INT_PTR ShowOptionsDialog(SfxSession* session) {
-  INT_PTR result = DialogBoxParamA(session->instance, MAKEINTRESOURCEA(OPTIONS_DIALOG), session->main_window,
-                                   OptionsDialogProc, (LPARAM)session);
+  INT_PTR result = DialogBoxIndirectParamA(session->instance, &kOptionsTemplate.frame, session->main_window,
+                                           OptionsDialogProc, (LPARAM)session);
   if (result < 0) session->failed = true;
   return result;
 }

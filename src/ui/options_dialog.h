@@ -3,9 +3,7 @@
 #pragma once
 #include "../session/session.h"
 
-enum { OPTIONS_DIALOG = 103 };
-
-// Shows the dialog (resource 103) modally over the hidden progress window.
+// Shows the dialog modally over the hidden progress window.
 // 0: go on with the chosen options; any other value ends the run (Cancel,
 // a folder that cannot be made, a dialog that cannot be shown; the last two
 // set `failed`).
