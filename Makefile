@@ -4,12 +4,13 @@
 JOBS ?= $(shell nproc)
 NATIVE := build/native
 WIN32 := build/win32
+WIN64 := build/win64
 FUZZ := build/fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all native win32 deps test unit-test e2e-test demo clean
+.PHONY: all native win32 win64 deps test unit-test e2e-test demo clean
 
-all: native win32
+all: native win32 win64
 
 native:
 	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -18,6 +19,11 @@ native:
 win32:
 	cmake -S . -B $(WIN32) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
 	cmake --build $(WIN32) -j $(JOBS)
+
+# mksfx.exe, the publisher's tool for 64-bit Windows.
+win64:
+	cmake -S . -B $(WIN64) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake >/dev/null
+	cmake --build $(WIN64) -j $(JOBS)
 
 deps:
 	scripts/install-deps.sh

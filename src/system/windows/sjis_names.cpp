@@ -1,0 +1,51 @@
+#include "system/sjis_names.h"
+
+#include <windows.h>
+
+#include "wide_text.h"
+
+namespace {
+
+const UINT SHIFT_JIS = 932;
+
+// Every character, or none: a byte sequence that is not Shift-JIS fails.
+bool ShiftJisToWide(const std::string& shiftJis, std::wstring* wide) {
+  wide->clear();
+  if (shiftJis.empty()) return true;
+  const int length =
+      MultiByteToWideChar(SHIFT_JIS, MB_ERR_INVALID_CHARS, shiftJis.data(), (int)shiftJis.size(), nullptr, 0);
+  if (length <= 0) return false;
+  wide->resize(length);
+  return MultiByteToWideChar(SHIFT_JIS, MB_ERR_INVALID_CHARS, shiftJis.data(), (int)shiftJis.size(), &(*wide)[0],
+                             length) == length;
+}
+
+// Without the code page's "best fit" (é as e, say); a character it has
+// no form for at all fails too.
+bool WideToShiftJis(const std::wstring& wide, std::string* shiftJis) {
+  shiftJis->clear();
+  if (wide.empty()) return true;
+  BOOL approximated = FALSE;
+  const int length = WideCharToMultiByte(SHIFT_JIS, WC_NO_BEST_FIT_CHARS, wide.data(), (int)wide.size(), nullptr, 0,
+                                         nullptr, &approximated);
+  if (length <= 0 || approximated) return false;
+  shiftJis->resize(length);
+  return WideCharToMultiByte(SHIFT_JIS, WC_NO_BEST_FIT_CHARS, wide.data(), (int)wide.size(), &(*shiftJis)[0],
+                             length, nullptr, &approximated) == length &&
+         !approximated;
+}
+
+}  // namespace
+
+bool Utf8ToShiftJis(const std::string& utf8, std::string* shiftJis) {
+  std::wstring wide, back;
+  return Utf8ToWide(utf8, &wide) && WideToShiftJis(wide, shiftJis) && ShiftJisToWide(*shiftJis, &back) &&
+         back == wide;
+}
+
+bool ShiftJisToUtf8(const std::string& shiftJis, std::string* utf8) {
+  std::wstring wide;
+  if (!ShiftJisToWide(shiftJis, &wide)) return false;
+  *utf8 = WideToUtf8(wide);
+  return true;
+}
