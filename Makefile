@@ -30,7 +30,7 @@ deps:
 
 test: deps
 	$(MAKE) all fuzz-build
-	$(MAKE) unit-test fuzz-test guest-runner-test e2e-test
+	$(MAKE) unit-test fuzz-test guest-runner-test mksfx-windows-test e2e-test
 
 unit-test:
 	cd $(NATIVE) && ctest --output-on-failure -j $(JOBS)
@@ -55,12 +55,17 @@ fuzz: deps
 # otherwise inside an emulated Debian guest (scripts/with-wine.sh; VORN_E2E
 # =vm or =direct forces either way). guest-runner-test checks that the
 # guest's runner fails loudly, saying why, when it cannot run.
-.PHONY: guest-runner-test
+.PHONY: guest-runner-test mksfx-windows-test
 e2e-test:
 	scripts/with-wine.sh tests/e2e/run-all.sh
 
 guest-runner-test:
 	tests/wine-guest/runner-failures.sh
+
+# mksfx.exe under 64-bit Wine, which runs on this machine whatever its
+# kernel, held against mksfx on Linux.
+mksfx-windows-test:
+	tests/mksfx-windows/same-as-linux.sh $(NATIVE) $(WIN64) $(WIN32)/vornsfx.exe
 
 # Decoding speed of every method next to lhasa, on archives of 64 MiB made
 # once into build/bench: the native decoders (tools/bench/run-bench.sh),

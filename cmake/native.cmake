@@ -7,6 +7,7 @@ if(VORN_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 include(cmake/publisher.cmake)
+include(cmake/mksfx_windows_test.cmake)
 
 # Decoding speed next to lhasa, encoding next to jLHA and gzip (`make
 # bench`); not tests.

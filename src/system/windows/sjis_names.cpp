@@ -2,11 +2,19 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "wide_text.h"
 
 namespace {
 
 const UINT SHIFT_JIS = 932;
+
+// Windows' code page 932 alone gives these a single byte (0x80, and 0xA0
+// and 0xFD to 0xFF on some versions), where iconv's CP932, and so mksfx on
+// Linux, has none: so that a name has a Shift-JIS form on both systems or
+// on neither, they have none here either.
+bool OnlyWindowsMaps(wchar_t c) { return c == 0x80 || (c >= 0xF8F0 && c <= 0xF8F3); }
 
 // Every character, or none: a byte sequence that is not Shift-JIS fails.
 bool ShiftJisToWide(const std::string& shiftJis, std::wstring* wide) {
@@ -17,7 +25,8 @@ bool ShiftJisToWide(const std::string& shiftJis, std::wstring* wide) {
   if (length <= 0) return false;
   wide->resize(length);
   return MultiByteToWideChar(SHIFT_JIS, MB_ERR_INVALID_CHARS, shiftJis.data(), (int)shiftJis.size(), &(*wide)[0],
-                             length) == length;
+                             length) == length &&
+         std::none_of(wide->begin(), wide->end(), OnlyWindowsMaps);
 }
 
 // Without the code page's "best fit" (é as e, say); a character it has
