@@ -83,5 +83,11 @@ demo: deps
 	$(MAKE) all
 	scripts/with-wine.sh tools/demo/run-demo.sh
 
+# The release: dist/vorn-sfx-VERSION-linux-x86_64.tar.gz,
+# dist/vorn-sfx-VERSION-windows-x64.zip and dist/SHA256SUMS.
+.PHONY: dist
+dist: all
+	scripts/make-dist.sh
+
 clean:
-	rm -rf build
+	rm -rf build dist

@@ -38,6 +38,8 @@ foreach(corpus jlha peer)
     file(ARCHIVE_EXTRACT INPUT ${CMAKE_SOURCE_DIR}/tests/data/${corpus}-corpus.tar.xz DESTINATION ${CORPUS_DIR})
   endif()
 endforeach()
+# The peer corpus is not the project's own: its license goes with every copy.
+configure_file(${CMAKE_SOURCE_DIR}/tests/data/peer-COPYING.md ${CORPUS_DIR}/peer/COPYING.md COPYONLY)
 target_compile_definitions(unit_tests PRIVATE VORN_CORPUS_DIR="${CORPUS_DIR}")
 
 # The decoders once more, under AddressSanitizer and UBSan, in both of their
