@@ -1,6 +1,7 @@
 # Front door of the build. `make` builds everything, `make test` runs every
-# test, `make demo` packs a demo installer and runs it under Wine. `test` and
-# `demo` first install what a fresh Debian 12 machine lacks (as root).
+# test, `make demo` packs a demo installer and runs it under Wine, `make
+# dist` makes the release. `test`, `demo` and `dist` first install what a
+# fresh Debian 12 machine lacks (as root).
 JOBS ?= $(shell nproc)
 NATIVE := build/native
 WIN32 := build/win32
@@ -86,7 +87,8 @@ demo: deps
 # The release: dist/vorn-sfx-VERSION-linux-x86_64.tar.gz,
 # dist/vorn-sfx-VERSION-windows-x64.zip and dist/SHA256SUMS.
 .PHONY: dist
-dist: all
+dist: deps
+	$(MAKE) all
 	scripts/make-dist.sh
 
 clean:

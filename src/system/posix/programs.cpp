@@ -5,7 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-std::vector<std::string> ProgramArguments(int argc, char** argv) { return std::vector<std::string>(argv + 1, argv + argc); }
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + 1, argv + argc);
+}
 
 bool InstallerText(const std::string& argument, std::string* text) {
   *text = argument;

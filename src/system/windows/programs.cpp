@@ -24,7 +24,8 @@ bool InstallerText(const std::string& argument, std::string* text) { return Utf8
 std::string ProgramFolder(const char*) {
   std::wstring path(MAX_PATH, L'\0');
   DWORD length;
-  while ((length = GetModuleFileNameW(nullptr, &path[0], (DWORD)path.size())) == path.size()) path.resize(2 * path.size());
+  while ((length = GetModuleFileNameW(nullptr, &path[0], (DWORD)path.size())) == path.size())
+    path.resize(2 * path.size());
   path.resize(length);
   const size_t separator = path.find_last_of(L"\\/");
   return separator == std::wstring::npos ? "." : WideToUtf8(path.substr(0, separator));
