@@ -16,17 +16,8 @@ const UINT SHIFT_JIS = 932;
 // on neither, they have none here either.
 bool OnlyWindowsMaps(wchar_t c) { return c == 0x80 || (c >= 0xF8F0 && c <= 0xF8F3); }
 
-// Every character, or none: a byte sequence that is not Shift-JIS fails.
 bool ShiftJisToWide(const std::string& shiftJis, std::wstring* wide) {
-  wide->clear();
-  if (shiftJis.empty()) return true;
-  const int length =
-      MultiByteToWideChar(SHIFT_JIS, MB_ERR_INVALID_CHARS, shiftJis.data(), (int)shiftJis.size(), nullptr, 0);
-  if (length <= 0) return false;
-  wide->resize(length);
-  return MultiByteToWideChar(SHIFT_JIS, MB_ERR_INVALID_CHARS, shiftJis.data(), (int)shiftJis.size(), &(*wide)[0],
-                             length) == length &&
-         std::none_of(wide->begin(), wide->end(), OnlyWindowsMaps);
+  return CodePageToWide(SHIFT_JIS, shiftJis, wide) && std::none_of(wide->begin(), wide->end(), OnlyWindowsMaps);
 }
 
 // Without the code page's "best fit" (é as e, say); a character it has

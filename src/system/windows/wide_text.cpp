@@ -2,15 +2,17 @@
 
 #include <windows.h>
 
-bool Utf8ToWide(const std::string& utf8, std::wstring* wide) {
+bool CodePageToWide(unsigned codePage, const std::string& text, std::wstring* wide) {
   wide->clear();
-  if (utf8.empty()) return true;
-  const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), (int)utf8.size(), nullptr, 0);
+  if (text.empty()) return true;
+  const int length = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), (int)text.size(), nullptr, 0);
   if (length <= 0) return false;
   wide->resize(length);
-  return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), (int)utf8.size(), &(*wide)[0], length) ==
+  return MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), (int)text.size(), &(*wide)[0], length) ==
          length;
 }
+
+bool Utf8ToWide(const std::string& utf8, std::wstring* wide) { return CodePageToWide(CP_UTF8, utf8, wide); }
 
 std::string WideToUtf8(const std::wstring& wide) {
   if (wide.empty()) return "";

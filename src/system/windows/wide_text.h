@@ -2,7 +2,9 @@
 #pragma once
 #include <string>
 
-// False when `utf8` is not valid UTF-8.
+// `text`, in code page `codePage`, whole or not at all: false when it is
+// not valid in it.
+bool CodePageToWide(unsigned codePage, const std::string& text, std::wstring* wide);
 bool Utf8ToWide(const std::string& utf8, std::wstring* wide);
 // A character Windows lets through unpaired (half of a surrogate pair)
 // becomes U+FFFD, which nothing takes for a real name's character.
