@@ -1,26 +1,13 @@
 # Native build: the portable core on Linux, with the Win32 functions it
-# calls supplied by tools/host.
+# calls supplied by tools/host; mksfx (cmake/publisher.cmake), the tests
+# and the benches.
 option(VORN_SANITIZE "Build with AddressSanitizer and UBSan" OFF)
 if(VORN_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -g)
   add_link_options(-fsanitize=address,undefined)
 endif()
-if(NOT CMAKE_BUILD_TYPE)
-  set(CMAKE_BUILD_TYPE Release)
-endif()
-
-# The publisher's encoder is native only; the stub never carries it.
-file(GLOB ENCODE_SOURCES CONFIGURE_DEPENDS src/encode/*.cpp)
-add_library(vorn_core STATIC ${PORTABLE_SOURCES} ${ENCODE_SOURCES} tools/host/win32_host.cpp)
-target_include_directories(vorn_core PUBLIC src tools/host)
-target_compile_options(vorn_core PRIVATE -Wall -Wextra -Wno-unused-parameter)
-find_package(Threads REQUIRED)  # the encoder packs members side by side
-target_link_libraries(vorn_core PUBLIC Threads::Threads)
-
-add_executable(mksfx tools/mksfx/mksfx.cpp tools/mksfx/inspect.cpp tools/mksfx/console.cpp
-  tools/mksfx/execution_level.cpp)
-target_link_libraries(mksfx PRIVATE vorn_core)
-set_target_properties(mksfx PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+include(cmake/publisher.cmake)
+include(cmake/mksfx_windows_test.cmake)
 
 # Decoding speed next to lhasa, encoding next to jLHA and gzip (`make
 # bench`); not tests.
@@ -51,6 +38,8 @@ foreach(corpus jlha peer)
     file(ARCHIVE_EXTRACT INPUT ${CMAKE_SOURCE_DIR}/tests/data/${corpus}-corpus.tar.xz DESTINATION ${CORPUS_DIR})
   endif()
 endforeach()
+# The peer corpus is not the project's own: its license goes with every copy.
+configure_file(${CMAKE_SOURCE_DIR}/tests/data/peer-COPYING.md ${CORPUS_DIR}/peer/COPYING.md COPYONLY)
 target_compile_definitions(unit_tests PRIVATE VORN_CORPUS_DIR="${CORPUS_DIR}")
 
 # The decoders once more, under AddressSanitizer and UBSan, in both of their
@@ -62,7 +51,7 @@ file(GLOB DECODE_SOURCES CONFIGURE_DEPENDS src/decode/*.cpp)
 foreach(variant speed size)
   set(target decode_tests_asan_${variant})
   add_executable(${target} ${DECODE_TEST_SOURCES} ${DECODE_SOURCES}
-    src/archive/progress.cpp tools/host/win32_host.cpp)
+    src/archive/progress.cpp tools/host/win32_host.cpp src/system/posix/local_files.cpp)
   target_include_directories(${target} PRIVATE src tools/host)
   target_compile_options(${target} PRIVATE -O1 -g -fno-omit-frame-pointer
     -fsanitize=address,undefined -fno-sanitize-recover=all)

@@ -6,13 +6,15 @@
 # Wine and its 32-bit runtime are installed on every machine, and so is
 # qemu: where the kernel runs no 32-bit code, the Wine tests run in an
 # emulated guest (scripts/wine-guest) that uses this machine's own
-# packages, and the tests of that guest's runner run everywhere.
+# packages, and the tests of that guest's runner run everywhere. 64-bit
+# Wine (wine64) runs mksfx.exe on this machine whatever its kernel; zip
+# packs the Windows release (make dist).
 set -eu
 
 packages="cmake make g++ python3 xxd libgtest-dev clang-14 libclang-rt-14-dev
-  g++-mingw-w64-i686 wine wine32:i386 xvfb xdotool imagemagick x11-utils
-  default-jdk-headless libjlha-java lhasa locales fonts-ipafont-gothic
-  osslsigncode openssl"
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xdotool
+  imagemagick x11-utils default-jdk-headless libjlha-java lhasa locales
+  fonts-ipafont-gothic osslsigncode openssl zip"
 
 # Without the graphical front ends and firmware qemu recommends.
 bare_packages="qemu-system-x86"

@@ -4,13 +4,16 @@
 // the ANSI Win32 functions and msvcrt.dll. The portable core (command line,
 // configuration block, header reader, extraction, decoders, registry
 // composition) is also compiled natively on Linux for the unit and
-// conformance tests and for the publisher's tools; there the small set of
-// Win32 and msvcrt functions it calls is declared here and supplied by
-// tools/host/win32_host.cpp, which runs them on POSIX and records what a
-// test needs to see (message boxes, shell notifications, the registry).
+// conformance tests and for the publisher's tools, and into mksfx.exe for
+// 64-bit Windows (VORN_HOST). There the small set of Win32 and msvcrt
+// functions it calls is declared here and supplied by
+// tools/host/win32_host.cpp, which does the work on the system it runs on
+// and records what a test needs to see (message boxes, shell
+// notifications, the registry): mksfx.exe never shows a message box or
+// touches the real registry, even on Windows.
 #pragma once
 
-#ifdef _WIN32
+#if defined(_WIN32) && !defined(VORN_HOST)
 
 #include <stdint.h>
 #include <windows.h>
@@ -42,7 +45,7 @@ __declspec(dllimport) void* __cdecl memmove(void*, const void*, size_t);
 
 #include "imports.h"
 
-#else  // native build for tests and tools
+#else  // the core in a host program: tests and tools
 
 #include <stdint.h>
 #include <stdio.h>
@@ -96,11 +99,11 @@ typedef const void* LPCVOID;
 #define _MAX_DIR 256
 #define _MAX_FNAME 256
 #define _MAX_EXT 256
-#define _S_IFMT S_IFMT
-#define _S_IFDIR S_IFDIR
 #define WINAPI
 #define CALLBACK
+#ifndef __cdecl
 #define __cdecl
+#endif
 
 typedef struct {
   DWORD nLength;
@@ -138,13 +141,37 @@ LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYT
 LONG RegDeleteKeyA(HKEY root, LPCSTR subKey);
 LONG RegCloseKey(HKEY key);
 
+// The host's own, which splits the UTF-8 names of the host at '/' and '\\'
+// (where the Windows C runtime would take bytes for Shift-JIS).
+#define _splitpath HostSplitPath
 void _splitpath(const char* path, char* drive, char* dir, char* name, char* ext);
 #define wsprintfA sprintf
+
+#ifdef _WIN32
+// mksfx.exe: the names the core opens, makes and removes are UTF-8, as on
+// Linux, and reach Windows through its wide-character calls
+// (tools/host/windows_files.cpp). _mktime64 is the C runtime's.
+#undef _stat
+#define _stat HostStat
+#define _unlink HostUnlink
+#define _utime HostUtime
+#define fopen(path, mode) HostOpenFile(path, mode)
+struct HostStat {
+  unsigned st_mode;
+};
+int HostStat(const char* path, struct HostStat* status);
+int HostUnlink(const char* path);
+int HostUtime(const char* path, struct _utimbuf* times);
+FILE* HostOpenFile(const char* path, const char* mode);
+#else
+#define _S_IFMT S_IFMT
+#define _S_IFDIR S_IFDIR
 #define _stat stat
 #define _unlink unlink
 #define _utime utime
 #define _utimbuf utimbuf
 #define _mktime64 mktime
+#endif
 
 // The thread procedure `entry` runs `body` (imports.h; natively no more).
 #define THREAD_ENTRY_WITH_IMPORT_BASE(entry, body) \

@@ -1,13 +1,12 @@
 #include "folder_members.h"
 
 #include <ctype.h>
-#include <dirent.h>
 #include <string.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 
-#include "sjis_names.h"
+#include "system/folder_entries.h"
+#include "system/sjis_names.h"
 
 namespace {
 
@@ -34,16 +33,15 @@ bool WindowsAllows(const std::string& name) {
             stem[3] >= '1' && stem[3] <= '9'));
 }
 
-std::vector<std::string> SortedEntries(const std::string& folder, bool* readable) {
-  std::vector<std::string> names;
-  DIR* dir = opendir(folder.c_str());
-  *readable = dir != nullptr;
-  if (!dir) return names;
-  while (const dirent* entry = readdir(dir))
-    if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0) names.push_back(entry->d_name);
-  closedir(dir);
-  std::sort(names.begin(), names.end());
-  return names;
+// In byte order of the names' UTF-8 form, on every system, so that a
+// folder makes the same archive on Linux and on Windows.
+bool SortedEntries(const std::string& folder, std::vector<FolderEntry>* entries, std::string* error) {
+  std::string unreadable;
+  if (!ReadFolderEntries(folder, entries, &unreadable))
+    return Fail(error, (unreadable == folder ? "cannot read the folder " : "cannot read ") + unreadable);
+  std::sort(entries->begin(), entries->end(),
+            [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+  return true;
 }
 
 struct Walk {
@@ -55,32 +53,29 @@ struct Walk {
 // Adds what the folder `local` holds; `stored` is its member name ("" for
 // the root).
 bool AddFolder(Walk& walk, const std::string& local, const std::string& stored) {
-  bool readable;
-  const std::vector<std::string> names = SortedEntries(local, &readable);
-  if (!readable) return Fail(walk.error, "cannot read the folder " + local);
-  for (const std::string& name : names) {
-    const std::string path = local + "/" + name;
-    struct stat status;
-    if (lstat(path.c_str(), &status) != 0) return Fail(walk.error, "cannot read " + path);
-    const bool folder = S_ISDIR(status.st_mode);
-    if (!folder && !S_ISREG(status.st_mode)) {
+  std::vector<FolderEntry> entries;
+  if (!SortedEntries(local, &entries, walk.error)) return false;
+  for (const FolderEntry& entry : entries) {
+    const std::string path = local + "/" + entry.name;
+    if (entry.kind == FolderEntry::OTHER) {
       walk.skipped->push_back(path);
       continue;
     }
+    const bool folder = entry.kind == FolderEntry::FOLDER;
     std::string storedName;
-    if (!Utf8ToShiftJis(name, &storedName)) return Fail(walk.error, path + ": the name has no Shift-JIS form");
-    if (!WindowsAllows(name)) return Fail(walk.error, path + ": Windows does not allow this name");
+    if (!Utf8ToShiftJis(entry.name, &storedName)) return Fail(walk.error, path + ": the name has no Shift-JIS form");
+    if (!WindowsAllows(entry.name)) return Fail(walk.error, path + ": Windows does not allow this name");
     ArchiveMember member;
     member.name = stored + storedName + (folder ? "/" : "");
     if (member.name.size() > MAX_MEMBER_PATH)
       return Fail(walk.error, path + ": the path in the archive is " + std::to_string(member.name.size()) +
                                   " bytes; at most 259 fit");
-    if (!folder && (uint64_t)status.st_size > kLargestFile)
+    if (!folder && entry.size > kLargestFile)
       return Fail(walk.error, path + " is 4 GiB or larger; the installer's sizes are 32-bit");
     member.source = path;
     member.folder = folder;
-    member.size = folder ? 0 : (uint64_t)status.st_size;
-    member.mtime = (uint32_t)std::clamp<int64_t>(status.st_mtime, 0, 0xFFFFFFFF);
+    member.size = folder ? 0 : entry.size;
+    member.mtime = (uint32_t)std::clamp<int64_t>(entry.mtime, 0, 0xFFFFFFFF);
     walk.members->push_back(member);
     if (folder && !AddFolder(walk, path, member.name)) return false;
   }

@@ -9,6 +9,8 @@
 #include <thread>
 
 #include "crc16.h"
+#include "system/local_files.h"
+#include "system/streams.h"
 
 namespace {
 
@@ -112,7 +114,7 @@ struct PackedData {
 
 // Packs the member into `data` from its position on.
 PackedData PackData(const ArchiveMember& member, FILE* data, const StaticMethod& method, int level) {
-  std::unique_ptr<FILE, int (*)(FILE*)> input(fopen(member.source.c_str(), "rb"), fclose);
+  std::unique_ptr<FILE, int (*)(FILE*)> input(OpenLocalFile(member.source, "rb"), fclose);
   if (!input) return {method.id, {ENCODE_READ_FAILED, 0, 0, 0}};
   const off_t start = ftello(data);
   PackedData packed = {method.id, EncodeMember(input.get(), data, method, level, member.size)};
@@ -169,19 +171,15 @@ bool InMemory(const ArchiveMember& member) { return !member.folder && member.siz
 struct PackedInMemory {
   bool ready = false;
   PackedData packed;
-  std::unique_ptr<char, void (*)(void*)> data{nullptr, free};
-  size_t size = 0;
+  std::string data;
 };
 
 PackedInMemory PackIntoMemory(const ArchiveMember& member, const StaticMethod& method, int level) {
   PackedInMemory result;
-  // The stream grows with the data; its size is where the data ends (a
-  // member that is stored after all is written again from its start).
-  char* bytes = nullptr;
-  FILE* data = open_memstream(&bytes, &result.size);
-  result.packed = data ? PackData(member, data, method, level) : PackedData{method.id, {ENCODE_WRITE_FAILED, 0, 0, 0}};
-  if (!data || fclose(data) != 0) result.packed.result.status = ENCODE_WRITE_FAILED;
-  result.data.reset(bytes);
+  ScratchStream* data = OpenScratchStream();
+  result.packed = data ? PackData(member, ScratchFile(data), method, level)
+                       : PackedData{method.id, {ENCODE_WRITE_FAILED, 0, 0, 0}};
+  if (!data || !CloseScratchStream(data, &result.data)) result.packed.result.status = ENCODE_WRITE_FAILED;
   return result;
 }
 
@@ -270,7 +268,7 @@ bool WriteLzhArchive(FILE* out, const std::vector<ArchiveMember>& members, const
       const PackedInMemory packed = pool->Take(i);
       std::string header;
       if (!PackedHeader(member, packed.packed, &header, error)) return false;
-      if (!WriteBytes(out, header) || fwrite(packed.data.get(), 1, packed.size, out) != packed.size)
+      if (!WriteBytes(out, header) || !WriteBytes(out, packed.data))
         return Fail(error, "cannot write the output");
     }
   }

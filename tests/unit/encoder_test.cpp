@@ -12,7 +12,7 @@
 #include "archive/header_reader.h"
 #include "encode/folder_members.h"
 #include "encode/huffman_code.h"
-#include "encode/sjis_names.h"
+#include "system/sjis_names.h"
 #include "test_support.h"
 
 namespace {

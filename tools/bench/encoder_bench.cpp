@@ -38,7 +38,7 @@
 #include <vector>
 
 #include "encode/folder_members.h"
-#include "encode/sjis_names.h"
+#include "system/sjis_names.h"
 
 namespace {
 

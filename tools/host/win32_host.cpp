@@ -1,5 +1,6 @@
 #include "win32_host.h"
 #include "platform.h"
+#include "system/local_files.h"
 
 #include <algorithm>
 #include <cctype>
@@ -105,15 +106,11 @@ void SHChangeNotify(LONG event, UINT, LPCVOID item1, LPCVOID) {
   notifications.push_back({event, item1 ? (const char*)item1 : ""});
 }
 
-BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) { return mkdir(path, 0777) == 0; }
-BOOL SetCurrentDirectoryA(LPCSTR path) { return *path && chdir(path) == 0; }
+BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) { return MakeLocalFolder(path); }
+BOOL SetCurrentDirectoryA(LPCSTR path) { return EnterLocalFolder(path); }
 
 DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
-  std::string text = currentDirectoryText;
-  if (text.empty()) {
-    char real[4096];
-    text = getcwd(real, sizeof real) ? real : "";
-  }
+  const std::string text = currentDirectoryText.empty() ? CurrentLocalFolder() : currentDirectoryText;
   if (text.size() + 1 > size) return (DWORD)text.size() + 1;
   memcpy(buffer, text.c_str(), text.size() + 1);
   return (DWORD)text.size();

@@ -1,6 +1,7 @@
-// Native stand-ins for the Win32 and msvcrt functions that the portable
-// core calls, so that the core runs on Linux for tests and tools. They do
-// the real work where Linux can (folders, current directory) and record the
+// Stand-ins for the Win32 and msvcrt functions that the portable core
+// calls, so that the core runs in the tests and tools on Linux and in
+// mksfx.exe on Windows. They do the real work where it is the host's own
+// (folders and the current directory, through src/system) and record the
 // rest for inspection: message boxes, window messages, shell notifications
 // and an in-memory registry.
 #pragma once

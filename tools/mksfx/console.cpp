@@ -5,7 +5,8 @@
 
 #include <vector>
 
-#include "encode/sjis_names.h"
+#include "system/local_files.h"
+#include "system/sjis_names.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ void RemoveOnFailure(const std::string& path) { filesToRemove.push_back(path); }
 
 void Fail(const std::string& message) {
   fprintf(stderr, "mksfx: %s\n", message.c_str());
-  for (const std::string& path : filesToRemove) remove(path.c_str());
+  for (const std::string& path : filesToRemove) RemoveLocalFile(path);
   exit(1);
 }
 

@@ -1,6 +1,5 @@
 // What mksfx prints, shared by making an installer and by reading one:
-// failing cleanly, and showing the archive's Shift-JIS texts on a UTF-8
-// terminal.
+// failing cleanly, and showing the archive's Shift-JIS texts as UTF-8.
 #pragma once
 #include <string>
 

@@ -5,10 +5,7 @@
 // damaged archive breaks, and every failure shows in the exit status.
 #include "inspect.h"
 
-#include <errno.h>
-#include <sys/stat.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <string>
@@ -20,9 +17,11 @@
 #include "decode/bit_input.h"
 #include "decode/driver.h"
 #include "encode/crc16.h"
-#include "encode/sjis_names.h"
 #include "session/config_block.h"
 #include "session/paths.h"
+#include "system/local_files.h"
+#include "system/sjis_names.h"
+#include "system/streams.h"
 #include "win32_host.h"
 
 namespace {
@@ -41,7 +40,7 @@ bool BeginsWithArchive(FILE* file) {
 // system whose Windows drive is C: and in the folder ".".
 bool OpenInstaller(const std::string& path, SfxSession* session) {
   InitSession(session, nullptr);
-  session->own_file = fopen(path.c_str(), "rb");
+  session->own_file = OpenLocalFile(path, "rb");
   if (!session->own_file) Fail("cannot read " + path);
   if (BeginsWithArchive(session->own_file)) return false;
   HostSetWindowsDirectory("C:\\WINDOWS");
@@ -98,8 +97,9 @@ std::string DamagedHeader(const Member& member) {
 template <typename Visit>
 bool WalkMembers(SfxSession* session, Visit visit) {
   FILE* file = session->own_file;
-  struct stat status;
-  const int64_t fileSize = fstat(fileno(file), &status) == 0 ? status.st_size : 0;
+  const int64_t start = ftello(file);
+  const int64_t fileSize = fseeko(file, 0, SEEK_END) == 0 ? ftello(file) : 0;
+  fseeko(file, start, SEEK_SET);
   Member member;
   for (member.number = 1;; ++member.number) {
     const long headerAt = ftell(file);
@@ -179,13 +179,6 @@ std::string Count(unsigned count, const char* thing) {
   return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
 }
 
-// The decoded bytes of a member under test: counted, then dropped (the
-// decoders fold them into memberCrc as they write them).
-ssize_t CountWritten(void* count, const char*, size_t size) {
-  *(uint64_t*)count += size;
-  return (ssize_t)size;
-}
-
 // Decodes a member in memory by the stub's own decoders, checking its size
 // and CRC-16, as the stub would extract it; or checks that a folder member
 // could be made. Empty when the member is good, or why it is not. The
@@ -215,10 +208,13 @@ std::string MemberProblem(SfxSession* session, const Member& member) {
       written += n;
     }
   } else {
-    FILE* output = fopencookie(&written, "wb", cookie_io_functions_t{nullptr, CountWritten, nullptr, nullptr});
+    // The decoded bytes are counted, then dropped (the decoders fold them
+    // into memberCrc as they write them).
+    CountingStream* output = OpenCountingStream();
     if (!output) Fail("cannot decode in memory");
-    const int result = decodeMember(index, session->own_file, output, (uint32_t)entry.packed_size, size);
-    fclose(output);
+    const int result =
+        decodeMember(index, session->own_file, CountingFile(output), (uint32_t)entry.packed_size, size);
+    written = CloseCountingStream(output);
     // Writes to the counter never fail: a failed member is a damaged one,
     // unless memory ran out.
     if (result == DECODE_FAILED)
@@ -233,7 +229,7 @@ std::string MemberProblem(SfxSession* session, const Member& member) {
   return "";
 }
 
-// The member's name in UTF-8 for a Linux folder, when it is safe as it
+// The member's name in UTF-8 for the local folder, when it is safe as it
 // stands (the check is made on the stored Shift-JIS name, as by the stub)
 // and fits; otherwise it is left for ExtractMember to refuse or to write as
 // stored.
@@ -260,12 +256,12 @@ std::string TakeMessages(const std::string& name) {
   return text;
 }
 
+// The folder with every level of it that is missing.
 bool MakeFolders(const std::string& path) {
-  for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-    const std::string part = path.substr(0, slash);
-    if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return false;
-    if (slash == std::string::npos) return true;
-  }
+  if (KindOfLocalPath(path) == PATH_FOLDER) return true;
+  const size_t separator = path.find_last_of(kLocalPathSeparators);
+  if (separator != std::string::npos && separator > 0 && !MakeFolders(path.substr(0, separator))) return false;
+  return MakeLocalFolder(path) || KindOfLocalPath(path) == PATH_FOLDER;  // "a/b/" is "a/b"
 }
 
 }  // namespace
@@ -323,7 +319,7 @@ int TestInstaller(const std::string& path) {
 int ExtractInstaller(const std::string& path, const std::string& folder) {
   SfxSession session;
   OpenInstaller(path, &session);
-  if (!MakeFolders(folder) || chdir(folder.c_str()) != 0) Fail("cannot make the folder " + folder);
+  if (!MakeFolders(folder) || !EnterLocalFolder(folder)) Fail("cannot make the folder " + folder);
   StartExtraction();
   bool allExtracted = true;
   const bool whole = WalkMembers(&session, [&](const Member& member) {
@@ -341,7 +337,7 @@ int ExtractInstaller(const std::string& path, const std::string& folder) {
     session.output_path[0] = 0;
     if (ExtractMember(&session, &entry)) return true;
     // A member that failed its check is left in place by the stub.
-    if (session.output_path[0]) remove(session.output_path);
+    if (session.output_path[0]) RemoveLocalFile(session.output_path);
     fprintf(stderr, "mksfx: not extracted: %s\n", TakeMessages(PathOf(entry)).c_str());
     return allExtracted = false;
   });
@@ -352,7 +348,7 @@ int ExtractInstaller(const std::string& path, const std::string& folder) {
 bool LacksEndByte(const std::string& path) {
   SfxSession session;
   InitSession(&session, nullptr);
-  session.own_file = fopen(path.c_str(), "rb");
+  session.own_file = OpenLocalFile(path, "rb");
   if (!session.own_file) Fail("cannot read the archive " + path);
   unsigned members = 0;
   bool headersGood = true;

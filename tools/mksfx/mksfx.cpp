@@ -2,10 +2,6 @@
 // an installer configuration block and the files to install (a folder,
 // compressed here, or an existing LZH archive), optionally signs it, and
 // lists, tests or extracts an installer.
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -15,6 +11,8 @@
 #include "execution_level.h"
 #include "inspect.h"
 #include "session/session.h"
+#include "system/local_files.h"
+#include "system/programs.h"
 
 namespace {
 
@@ -22,23 +20,26 @@ const char kUsage[] =
     "usage: mksfx [options] SOURCE OUTPUT.exe\n"
     "       mksfx --list INSTALLER      mksfx --test INSTALLER\n"
     "       mksfx --extract INSTALLER FOLDER\n"
+    "       mksfx --version\n"
     "\n"
     "Writes OUTPUT.exe: the stub, then the installer configuration block, then an\n"
     "LZH archive. SOURCE is a folder, whose files and subfolders become the\n"
     "members (compressed here; names converted to Shift-JIS; links and special\n"
     "files left out), or an LZH archive, copied as it is (a damaged one is\n"
     "refused; the end-of-archive byte is added when it lacks one). On any error\n"
-    "no output is left behind. Texts are taken as the bytes given (Shift-JIS for\n"
-    "a Japanese system), at most 255 bytes each.\n"
+    "no output is left behind. Texts are at most 255 bytes each in Shift-JIS: on\n"
+    "Linux they are taken as the bytes given, on Windows converted from what is\n"
+    "typed.\n"
     "\n"
     "  --method lh5|lh6|lh7   compression of a folder's files (default lh7); a\n"
     "                         file that does not shrink is stored (-lh0-)\n"
     "  --level N              1 (fastest) to 9 (smallest), default 5\n"
     "  --sign CERT.pfx        sign the installer with osslsigncode (Authenticode,\n"
-    "                         SHA-256) using the certificate and key in CERT.pfx\n"
+    "                         SHA-256) using the certificate and key in CERT.pfx;\n"
+    "                         on Windows osslsigncode must be on the PATH\n"
     "  --password-file FILE   the password of CERT.pfx (default: none)\n"
-    "  --stub FILE            the stub (default: ../win32/vornsfx.exe beside mksfx);\n"
-    "                         it must be exactly 17408 bytes\n"
+    "  --stub FILE            the stub (default: vornsfx.exe beside mksfx, or, as\n"
+    "                         built, ../win32/vornsfx.exe); exactly 17408 bytes\n"
     "  --plain                a plain self-extractor: no dialog, no installation\n"
     "                         steps, extracts into the current directory; the\n"
     "                         installer options below are then not allowed\n"
@@ -66,6 +67,7 @@ const char kUsage[] =
     "  The three take a bare .lzh archive as well, check each header's checksum\n"
     "  or CRC, and exit with status 1 when a header is damaged, a member fails or\n"
     "  would be skipped by the stub, or the archive breaks off (they say where).\n"
+    "  --version              the version of mksfx\n"
     "  --help                 this text\n";
 
 enum Mode { MAKE, LIST, TEST, EXTRACT };
@@ -82,11 +84,11 @@ struct Options {
   int startMenu = 0, desktop = 0, sendTo = 0;
 };
 
+// A release keeps the stub beside mksfx; the build, in a folder beside it.
 std::string DefaultStub(const char* argv0) {
-  std::string self = argv0;
-  size_t slash = self.find_last_of('/');
-  std::string dir = slash == std::string::npos ? "." : self.substr(0, slash);
-  return dir + "/../win32/vornsfx.exe";
+  const std::string folder = ProgramFolder(argv0);
+  const std::string released = folder + "/vornsfx.exe";
+  return KindOfLocalPath(released) == PATH_FILE ? released : folder + "/../win32/vornsfx.exe";
 }
 
 int ParseNumber(const std::string& option, const char* text, int lowest, int highest) {
@@ -97,18 +99,30 @@ int ParseNumber(const std::string& option, const char* text, int lowest, int hig
   return (int)value;
 }
 
+// A text of the installer, in Shift-JIS.
+std::string InstallerTextOption(const std::string& option, const std::string& argument) {
+  std::string text;
+  if (!InstallerText(argument, &text)) Fail(option + " " + argument + ": the text has no Shift-JIS form");
+  if (text.size() > 255) Fail(option + " is " + std::to_string(text.size()) + " bytes; at most 255 fit");
+  return text;
+}
+
 Options ParseArguments(int argc, char** argv) {
   Options options;
   options.stub = DefaultStub(argv[0]);
+  const std::vector<std::string> arguments = ProgramArguments(argc, argv);
   std::vector<std::string> positional;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& arg = arguments[i];
     auto value = [&]() -> const char* {
-      if (i + 1 >= argc) Fail(arg + " needs a value");
-      return argv[++i];
+      if (i + 1 >= arguments.size()) Fail(arg + " needs a value");
+      return arguments[++i].c_str();
     };
     if (arg == "--help" || arg == "-h") {
       fputs(kUsage, stdout);
+      exit(0);
+    } else if (arg == "--version") {
+      printf("mksfx %s\n", VORN_VERSION);
       exit(0);
     } else if (arg == "--list" || arg == "--test" || arg == "--extract") {
       options.mode = arg == "--list" ? LIST : arg == "--test" ? TEST : EXTRACT;
@@ -131,8 +145,7 @@ Options ParseArguments(int argc, char** argv) {
       options.programFiles = options.installerOptionGiven = true;
     } else if (arg == "--title" || arg == "--destination" || arg == "--program" ||
                arg == "--post-install" || arg == "--shortcut-name") {
-      std::string text = value();
-      if (text.size() > 255) Fail(arg + " is " + std::to_string(text.size()) + " bytes; at most 255 fit");
+      const std::string text = InstallerTextOption(arg, value());
       (arg == "--title" ? options.title
        : arg == "--destination" ? options.destination
        : arg == "--program" ? options.program
@@ -166,7 +179,7 @@ Options ParseArguments(int argc, char** argv) {
 }
 
 std::string ReadFile(const std::string& path, const char* what) {
-  FILE* file = fopen(path.c_str(), "rb");
+  FILE* file = OpenLocalFile(path, "rb");
   if (!file) Fail(std::string("cannot read the ") + what + " " + path);
   std::string bytes;
   char buffer[65536];
@@ -198,9 +211,9 @@ std::string ConfigurationBlock(const Options& options) {
 }
 
 bool IsFolder(const std::string& path) {
-  struct stat status;
-  if (stat(path.c_str(), &status) != 0) Fail("cannot read " + path);
-  return S_ISDIR(status.st_mode);
+  const LocalPathKind kind = KindOfLocalPath(path);
+  if (kind == PATH_MISSING) Fail("cannot read " + path);
+  return kind == PATH_FOLDER;
 }
 
 std::vector<ArchiveMember> MembersOfFolder(const std::string& folder) {
@@ -219,7 +232,7 @@ void WriteBytes(FILE* out, const std::string& bytes) {
 }
 
 void CopyFile(FILE* out, const std::string& path) {
-  FILE* in = fopen(path.c_str(), "rb");
+  FILE* in = OpenLocalFile(path, "rb");
   if (!in) Fail("cannot read " + path);
   char buffer[65536];
   for (size_t n; (n = fread(buffer, 1, sizeof buffer, in)) > 0;)
@@ -227,24 +240,6 @@ void CopyFile(FILE* out, const std::string& path) {
   const bool failed = ferror(in) != 0;
   fclose(in);
   if (failed) Fail("cannot read " + path);
-}
-
-// Runs a program and waits for it; its exit status, 127 when it could not
-// be started.
-int Run(const std::vector<std::string>& arguments) {
-  std::vector<char*> argv;
-  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  fflush(stdout);
-  pid_t child = fork();
-  if (child == 0) {
-    freopen("/dev/null", "w", stdout);
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  if (child < 0 || waitpid(child, &status, 0) != child) return 127;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 127;
 }
 
 // Authenticode signature by osslsigncode, appended after the archive: the
@@ -255,8 +250,8 @@ void Sign(const Options& options, const std::string& input, const std::string& o
   else command.insert(command.end(), {"-readpass", options.passwordFile});
   command.insert(command.end(), {"-in", input, "-out", output});
   RemoveOnFailure(output);
-  const int status = Run(command);
-  if (status == 127) Fail("cannot run osslsigncode (Debian package osslsigncode)");
+  const int status = RunProgram(command);
+  if (status == PROGRAM_NOT_STARTED) Fail(SigningWithoutOsslsigncode(options.certificate, options.output));
   if (status != 0) Fail("osslsigncode could not sign the installer with " + options.certificate);
 }
 
@@ -281,7 +276,7 @@ void MakeInstaller(const Options& options) {
   // leaves no output file behind.
   const std::string partial = options.output + ".partial";
   RemoveOnFailure(partial);
-  FILE* out = fopen(partial.c_str(), "w+b");
+  FILE* out = OpenLocalFile(partial, "w+b");
   if (!out) Fail("cannot write " + options.output);
   WriteBytes(out, stub + ConfigurationBlock(options));
   if (fromFolder) {
@@ -300,14 +295,15 @@ void MakeInstaller(const Options& options) {
   if (!options.certificate.empty()) {
     finished = options.output + ".signed";
     Sign(options, partial, finished);
-    remove(partial.c_str());
+    RemoveLocalFile(partial);
   }
-  if (rename(finished.c_str(), options.output.c_str()) != 0) Fail("cannot write " + options.output);
+  if (!MoveLocalFile(finished, options.output)) Fail("cannot write " + options.output);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  WriteUtf8ToConsole();
   Options options = ParseArguments(argc, argv);
   switch (options.mode) {
     case LIST: return ListInstaller(options.source);

@@ -1,4 +1,4 @@
-#include "sjis_names.h"
+#include "system/sjis_names.h"
 
 #include <iconv.h>
 
@@ -21,8 +21,6 @@ bool Convert(const char* to, const char* from, const std::string& text, std::str
 
 }  // namespace
 
-// Only an exact form counts: a character that code page 932 merely
-// approximates (and gives back as another) has none.
 bool Utf8ToShiftJis(const std::string& utf8, std::string* shiftJis) {
   std::string back;
   return Convert("CP932", "UTF-8", utf8, shiftJis) && ShiftJisToUtf8(*shiftJis, &back) && back == utf8;

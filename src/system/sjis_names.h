@@ -1,5 +1,8 @@
 // Member names in the archive are Shift-JIS (code page 932), the names of
-// the local files UTF-8.
+// the local files UTF-8. Linux converts with iconv's CP932, Windows with
+// its own code page 932; on both, a name has a Shift-JIS form only when
+// that form converts back to the same name (a character that the code page
+// merely approximates has none).
 #pragma once
 #include <string>
 
