@@ -1,4 +1,5 @@
 #include "command_line.h"
+#include <stddef.h>
 
 // The words in archive-type order, one after the other.
 static const char kArchiveTypeWords[] = "lzh\0zip\0cab\0tgz\0tar\0gz\0tbz\0bz2\0rar\0" "7z";
@@ -29,17 +30,27 @@ static char LowerAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? (char)(c + ('a' - 'A')) : c;
 }
 
+// The switch letters and what each sets in the session: a flag becomes
+// true, a shortcut option byte gets bit 1 (chosen). Each field is given as
+// its offset times two plus one for an option byte; a table rather than a
+// switch, which the compiler makes into a chain of tests twice as long.
+static const char kSwitchLetters[] = "acdmst";
+#define FLAG(field) (unsigned char)(offsetof(SfxSession, field) * 2)
+#define OPTION(field) (unsigned char)(offsetof(SfxSession, field) * 2 + 1)
+static const unsigned char kSwitchFields[] = {FLAG(compress_menu),     FLAG(view_menu),    OPTION(desktop_option),
+                                              OPTION(start_menu_option), FLAG(silent), OPTION(send_to_option)};
+static_assert(offsetof(SfxSession, compress_menu) < 128 && sizeof kSwitchFields == sizeof kSwitchLetters - 1,
+              "a field within reach for every letter");
+static_assert(OPTION_CHOSEN == 2, "an option byte's bit is the flag's value doubled");
+
 static void ApplySwitchLetter(SfxSession* session, char letter) {
-  switch (LowerAscii(letter)) {
-    case 'a': session->compress_menu = true; break;
-    case 'c': session->view_menu = true; break;
-    case 'd': session->desktop_option |= OPTION_CHOSEN; break;
-    case 'm': session->start_menu_option |= OPTION_CHOSEN; break;
-    case 's': session->silent = true; break;
-    case 't': session->send_to_option |= OPTION_CHOSEN; break;
-    default: return;
+  const char lower = LowerAscii(letter);
+  for (int i = 0; i < (int)sizeof kSwitchFields; ++i) {
+    if (kSwitchLetters[i] != lower) continue;
+    const unsigned field = kSwitchFields[i];
+    ((unsigned char*)session)[field >> 1] |= (unsigned char)(1 + (field & 1));
+    session->command_line_mode = true;
   }
-  session->command_line_mode = true;
 }
 
 // Compares the word of `length` bytes with each table word, ignoring case.

@@ -49,6 +49,7 @@ TEST(ParseCommandLine, FullUnattendedLine) {
   EXPECT_TRUE(p.session.view_menu);
   EXPECT_TRUE(p.session.compress_menu);
   EXPECT_TRUE(p.session.command_line_mode);
+  EXPECT_FALSE(p.session.silent);
 }
 
 TEST(ParseCommandLine, SwitchesIgnoreCaseAndPrefix) {
@@ -57,6 +58,16 @@ TEST(ParseCommandLine, SwitchesIgnoreCaseAndPrefix) {
   EXPECT_TRUE(upper.session.view_menu);
   EXPECT_EQ(dash.session.start_menu_option, OPTION_CHOSEN);
   EXPECT_TRUE(dash.session.command_line_mode);
+  // The silent switch combines with the others and sets only its own flag.
+  Parsed silent("/smd lzh zip");
+  EXPECT_TRUE(silent.session.silent);
+  EXPECT_EQ(silent.session.start_menu_option, OPTION_CHOSEN);
+  EXPECT_EQ(silent.session.desktop_option, OPTION_CHOSEN);
+  EXPECT_EQ(silent.session.send_to_option, 0);
+  EXPECT_EQ(silent.AssociatedCount(), 2);
+  EXPECT_FALSE(silent.session.view_menu || silent.session.compress_menu);
+  EXPECT_TRUE(silent.session.command_line_mode);
+  EXPECT_TRUE(Parsed("-S").session.silent);
 }
 
 TEST(ParseCommandLine, ViewSwitchCountsOnlyWithAnArchiveType) {
