@@ -2,12 +2,13 @@
 # Archives that are damaged or unusual behind a good first member: an
 # unknown header, an archive cut off inside a header, and one cut off inside
 # a member's data (whatever the member's kind: stored, a folder, an unknown
-# method) give the "Unknown header" box and end the run with that member
-# kept and nothing of the next; a compressed member whose header claims 1 GiB
-# more than its data holds is damaged, and its decoder stops where the data
-# does. Each of these runs fails: exit code 2. An archive without its
-# closing zero byte and a member with an unknown method are fine (the
-# unknown member is skipped): exit code 0.
+# method) give the "Unknown header" box before anything is written, the
+# good first member included; a compressed member whose header claims 1 GiB
+# more than its data holds is damaged, found only as it is decoded (the
+# member before it stays), and its decoder stops where the data does. Each
+# of these runs fails: exit code 2. An archive without its closing zero
+# byte and a member with an unknown method are fine (the unknown member is
+# skipped): exit code 0.
 . "$(dirname "$0")/lib.sh"
 e2e_begin "damaged archives: unknown header, cut-off archives, unknown method"
 
@@ -39,12 +40,10 @@ for bad in level3 short2; do
   expect_box "Unknown header" "Vorn SFX"
   wait_installer
   expect_exit 2
-  expect_same members/first.txt "dest-$bad/first.txt"
-  expect_mtime "dest-$bad/first.txt" 1500000000
-  expect_absent "dest-$bad/last.txt"
+  [ -z "$(ls -A "dest-$bad")" ] || e2e_fail "$bad: wrote $(ls -A "dest-$bad" | tr '\n' ' ')"
 done
 
-# Cut off inside the second member's header: the first member stays.
+# Cut off inside the second member's header: nothing is written.
 case_installer cuthead first.list middle.list
 make_archive first-only.lzh first.list
 first_size=$(($(stat -c %s first-only.lzh) - 1))
@@ -53,13 +52,12 @@ start_installer dest-cuthead "\"$(winpath "$E2E_WORK/cuthead-cut.exe")\""
 expect_box "Unknown header" "Vorn SFX"
 wait_installer
 expect_exit 2
-expect_same members/first.txt dest-cuthead/first.txt
-[ "$(ls -A dest-cuthead)" = first.txt ] || e2e_fail "cut header: wrote $(ls -A dest-cuthead | tr '\n' ' ')"
+[ -z "$(ls -A dest-cuthead)" ] || e2e_fail "cut header: wrote $(ls -A dest-cuthead | tr '\n' ' ')"
 
 # Cut off inside the second member's data, be it stored, a folder or of an
 # method this program does not know: the walk would seek past the end of
-# the file, and its end would read as the end of the archive. The member is
-# not touched.
+# the file, and its end would read as the end of the archive. Nothing is
+# written.
 for method in -lh0- -lhd- -xyz-; do
   printf 'member\t%s\t2\tdir/middle.bin\t%s\t1500000004\n' "$method" "$E2E_WORK/members/dir/middle.bin" >cut$method.list
   case_installer "cutdata$method" first.list "cut$method.list"
@@ -68,8 +66,7 @@ for method in -lh0- -lhd- -xyz-; do
   expect_box "Unknown header" "Vorn SFX"
   wait_installer
   expect_exit 2
-  expect_same members/first.txt "dest-cutdata$method/first.txt"
-  [ "$(ls -A "dest-cutdata$method")" = first.txt ] ||
+  [ -z "$(ls -A "dest-cutdata$method")" ] ||
     e2e_fail "$method cut in its data: wrote $(ls -A "dest-cutdata$method" | tr '\n' ' ')"
 done
 

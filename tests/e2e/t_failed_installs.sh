@@ -1,8 +1,11 @@
 #!/bin/bash
-# Installations that must not happen: an installer cut off inside a member
-# header (a broken download), and one extracted onto a full disk (a small
-# tmpfs mapped as drive X:). Each shows its box, leaves no partial file and
-# installs nothing: no uninstall entry, no InstallDir, no shortcut.
+# Installations that must not happen: an installer cut off (a broken
+# download: inside a member header, or at 70 % of its length, inside a
+# member's data), and one extracted onto a full disk (a small tmpfs mapped
+# as drive X:). Each fails with exit code 2, leaves no partial file and
+# installs nothing: no uninstall entry, no InstallDir, no shortcut. A cut
+# download writes nothing at all, not even the destination folder; it
+# shows "Unknown header", or with /s nothing (no window is mapped).
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/install_lib.sh"
 e2e_begin "failed installations: cut off inside a header, disk full"
@@ -22,17 +25,34 @@ expect_nothing_installed() {
   expect_absent "$programs/Vorn.lnk"
 }
 
-# 1. Cut off ten bytes into big.bin's header (-lh5-; Vorn.exe is stored).
+# 1. Cut off ten bytes into big.bin's header (-lh5-; Vorn.exe, before it,
+# is stored), and at 70 % of the installer, inside big.bin's data; each
+# run as a user runs it and silently.
 header=$(grep -obUa -- '-lh5-' setup.exe | awk -F: '$1 > 17408 { print $1 - 2; exit }')
 [ -n "$header" ] || e2e_die "no -lh5- header in setup.exe"
-head -c $((header + 10)) setup.exe >cut.exe
+head -c $((header + 10)) setup.exe >cut-header.exe
+head -c $(($(stat -c %s setup.exe) * 7 / 10)) setup.exe >cut-data.exe
+[ "$(stat -c %s cut-data.exe)" -gt $((header + 100)) ] || e2e_die "70 % of setup.exe is not inside big.bin"
 mkdir -p "$WINEPREFIX/drive_c/Cut"
-start_installer "$E2E_WORK" "\"$(winpath "$E2E_WORK/cut.exe")\" \"C:\\Cut\\Vorn\" /m lzh"
-expect_box "Unknown header"
-wait_installer
-expect_exit 2
-expect_same tree/Vorn.exe "$WINEPREFIX/drive_c/Cut/Vorn/Vorn.exe"
-expect_nothing_installed
+for cut in header data; do
+  for switches in "/m lzh" "/sm lzh"; do
+    line="\"$(winpath "$E2E_WORK/cut-$cut.exe")\" \"C:\\Cut\\Vorn\" $switches"
+    if [ "${switches#/s}" = "$switches" ]; then
+      start_installer "$E2E_WORK" "$line"
+      expect_box "Unknown header"
+      wait_installer
+    else
+      watch_windows
+      run_installer "$E2E_WORK" "$line"
+      windows=$(windows_seen)
+      [ "$windows" = 0 ] || e2e_fail "cut in the $cut, $switches: $windows window(s) mapped"
+    fi
+    expect_exit 2
+    [ -z "$(ls -A "$WINEPREFIX/drive_c/Cut")" ] ||
+      e2e_fail "cut in the $cut, $switches: wrote $(cd "$WINEPREFIX/drive_c/Cut" && find . | tr '\n' ' ')"
+    expect_nothing_installed
+  done
+done
 
 # 2. A disk of 512 KiB: big.bin does not fit.
 disk=$E2E_TMP/disk
