@@ -60,7 +60,7 @@ printf '%s\n' "$mtimes" | awk '{ exit !($1 <= $2 && $2 <= $3) }' ||
 # The probe writes its report beside itself; it may still be waiting for
 # the uninstall key when the installer has ended.
 report=$(cpath "$dest")/install_probe.txt
-for i in $(seq $((100 * E2E_SLOWDOWN))); do grep -q '^registry' "$report" 2>/dev/null && break; sleep 0.2; done
+wait_until 20 grep -q '^registry' "$report" 2>/dev/null || true
 if [ ! -f "$report" ]; then
   e2e_fail "the post-install program did not run"
 else
