@@ -144,6 +144,7 @@ display_up() {
 
 e2e_cleanup() {
   if [ -n "${E2E_XEV_PID:-}" ]; then kill "$E2E_XEV_PID" 2>/dev/null || true; fi
+  if [ -n "${E2E_FILES_PID:-}" ]; then kill "$E2E_FILES_PID" 2>/dev/null || true; fi
   if [ -n "${WINEPREFIX:-}" ] && [ -d "${WINEPREFIX:-}" ]; then
     wineserver -k >/dev/null 2>&1 || true
   fi
@@ -438,6 +439,46 @@ windows_seen() {
   kill "$E2E_XEV_PID" 2>/dev/null || true
   wait "$E2E_XEV_PID" 2>/dev/null || true
   grep -c '^MapNotify' "$E2E_XEV_LOG" || true
+}
+
+# watch_files DIR... / files_made: records every file made in those folders
+# between the two calls (inotify: in the order they were made, whatever the
+# resolution of file times); files_made prints their paths, one a line.
+watch_files() {
+  E2E_FILES_LOG=$E2E_TMP/files.log
+  E2E_FILES_MARK=$1/.vorn-e2e-mark
+  python3 - "$@" >"$E2E_FILES_LOG" <<'PY' &
+import ctypes, os, struct, sys
+libc = ctypes.CDLL(None, use_errno=True)
+watcher = libc.inotify_init()
+folders = {}
+for folder in sys.argv[1:]:
+    number = libc.inotify_add_watch(watcher, folder.encode(), 0x100 | 0x80)  # made, moved in
+    if number < 0:
+        sys.exit("cannot watch " + folder)
+    folders[number] = folder
+print("watching", flush=True)
+while True:
+    events = os.read(watcher, 65536)
+    at = 0
+    while at < len(events):
+        number, _, _, length = struct.unpack_from("iIII", events, at)
+        name = events[at + 16:at + 16 + length].rstrip(b"\0").decode(errors="replace")
+        print(folders[number] + "/" + name, flush=True)
+        at += 16 + length
+PY
+  E2E_FILES_PID=$!
+  wait_until 10 grep -qx watching "$E2E_FILES_LOG" || e2e_die "could not watch the folders $*"
+}
+
+# A file made after the run shows that every earlier one has been recorded.
+files_made() {
+  touch "$E2E_FILES_MARK"
+  wait_until 10 grep -qxF "$E2E_FILES_MARK" "$E2E_FILES_LOG" || e2e_fail "the watch of the folders fell behind"
+  kill "$E2E_FILES_PID" 2>/dev/null || true
+  wait "$E2E_FILES_PID" 2>/dev/null || true
+  rm -f "$E2E_FILES_MARK"
+  sed '1d' "$E2E_FILES_LOG" | grep -vxF "$E2E_FILES_MARK" || true
 }
 
 # screenshot FILE [L,T,R,B]: the display, or that part of it.
