@@ -20,8 +20,13 @@ target_compile_options(install_probe PRIVATE -O2)
 target_link_options(install_probe PRIVATE -s)
 target_link_libraries(install_probe PRIVATE shell32 advapi32)
 
-# The DLL that the planted-DLL test puts beside an installer as comctl32.dll.
+# The planted-DLL test: the DLL it puts beside an installer as uxtheme.dll,
+# and the program that loads it there as a careless one would.
 add_library(planted_dll SHARED tests/tools/wine/planted_dll.cpp)
-set_target_properties(planted_dll PROPERTIES PREFIX "" OUTPUT_NAME comctl32
+set_target_properties(planted_dll PROPERTIES PREFIX "" OUTPUT_NAME uxtheme
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/e2e/planted)
 target_link_options(planted_dll PRIVATE -s -static-libgcc)
+add_executable(load_dll tests/tools/wine/load_dll.c)
+set_target_properties(load_dll PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/e2e/planted)
+target_compile_options(load_dll PRIVATE -O2 -Wall -Wextra)
+target_link_options(load_dll PRIVATE -s -mconsole)

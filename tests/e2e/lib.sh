@@ -23,8 +23,24 @@ E2E_LZHMAKE="python3 $E2E_DIR/lzhmake.py"
 E2E_RUN_TIMEOUT=${VORN_E2E_RUN_TIMEOUT:-60}
 # Under full-system emulation programs start 10 to 15 times slower than on
 # the host: every time limit of the harness (a run's, a wait for a window or
-# a box) is multiplied by this factor, which the emulated guest sets.
+# a box) is multiplied by this factor, which the emulated guest sets. Every
+# limit goes through `stretched`, every wait for a state through
+# `wait_until`.
 E2E_SLOWDOWN=${VORN_E2E_SLOWDOWN:-1}
+
+# stretched N: the time limit N (in any unit) as it stands on this machine.
+stretched() { printf '%s' $(($1 * E2E_SLOWDOWN)); }
+
+# wait_until SECONDS COMMAND...: runs COMMAND every tenth of a second until
+# it succeeds (status 0), or until SECONDS stretched have passed (status 1).
+wait_until() {
+  local deadline=$(($(date +%s%N) + $(stretched "$1") * 1000000000))
+  shift
+  until "$@"; do
+    [ "$(date +%s%N)" -lt "$deadline" ] || return 1
+    sleep 0.1
+  done
+}
 
 E2E_FAILURES=0
 E2E_NAME=$(basename "$0" .sh)
@@ -112,22 +128,23 @@ e2e_clone_prefix() {
 }
 
 e2e_start_display() {
-  local fdfile=$E2E_TMP/display
-  : >"$fdfile"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fdfile" >/dev/null 2>&1 &
+  E2E_DISPLAY_FILE=$E2E_TMP/display
+  : >"$E2E_DISPLAY_FILE"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$E2E_DISPLAY_FILE" >/dev/null 2>&1 &
   E2E_XVFB_PID=$!
-  local i
-  for i in $(seq 100); do
-    [ -s "$fdfile" ] && break
-    kill -0 "$E2E_XVFB_PID" 2>/dev/null || e2e_die "Xvfb did not start"
-    sleep 0.1
-  done
-  [ -s "$fdfile" ] || e2e_die "Xvfb gave no display number"
-  export DISPLAY=":$(head -n 1 "$fdfile")"
+  wait_until 10 display_up || e2e_die "Xvfb gave no display number"
+  export DISPLAY=":$(head -n 1 "$E2E_DISPLAY_FILE")"
+}
+
+display_up() {
+  [ -s "$E2E_DISPLAY_FILE" ] && return 0
+  kill -0 "$E2E_XVFB_PID" 2>/dev/null || e2e_die "Xvfb did not start"
+  return 1
 }
 
 e2e_cleanup() {
   if [ -n "${E2E_XEV_PID:-}" ]; then kill "$E2E_XEV_PID" 2>/dev/null || true; fi
+  if [ -n "${E2E_FILES_PID:-}" ]; then kill "$E2E_FILES_PID" 2>/dev/null || true; fi
   if [ -n "${WINEPREFIX:-}" ] && [ -d "${WINEPREFIX:-}" ]; then
     wineserver -k >/dev/null 2>&1 || true
   fi
@@ -275,16 +292,19 @@ build_installer() {
 # --- Running the stub ---------------------------------------------------------
 
 # The wine programs of the harness; their output is UTF-8. A winprobe
-# --timeout is stretched by E2E_SLOWDOWN.
+# --timeout (10 s when none is given) is stretched.
 probe() {
-  local arg args=() stretch=0
-  for arg in "$@"; do
-    [ $stretch = 1 ] && arg=$((arg * E2E_SLOWDOWN))
-    stretch=0
-    [ "$arg" = --timeout ] && stretch=1
-    args+=("$arg")
+  local args=() limit=10000
+  while [ $# -gt 0 ]; do
+    if [ "$1" = --timeout ]; then
+      limit=$2
+      shift
+    else
+      args+=("$1")
+    fi
+    shift
   done
-  wine "$E2E_TOOLS/winprobe.exe" "${args[@]}" 2>/dev/null
+  wine "$E2E_TOOLS/winprobe.exe" "${args[@]}" --timeout "$(stretched "$limit")" 2>/dev/null
 }
 regread() { wine "$E2E_TOOLS/regread.exe" "$@" 2>/dev/null; }
 lnkread() { wine "$E2E_TOOLS/lnkread.exe" "$@" 2>/dev/null; }
@@ -308,23 +328,18 @@ start_installer() {
 
 # wait_installer [SECONDS]: waits for the run started by start_installer and
 # sets E2E_EXIT to its exit code (124 when it had to be killed after the
-# time limit, times E2E_SLOWDOWN; every Wine process of the prefix is then
-# ended).
+# time limit, stretched; every Wine process of the prefix is then ended).
 wait_installer() {
-  local limit=$((${1:-$E2E_RUN_TIMEOUT} * E2E_SLOWDOWN)) waited=0
-  while kill -0 "$E2E_RUN_PID" 2>/dev/null; do
-    if [ "$waited" -ge $((limit * 10)) ]; then
-      e2e_log "run still going after ${limit}s; ending every process of the prefix"
-      probe dump >&2 || true
-      wineserver -k >/dev/null 2>&1 || true
-      wait "$E2E_RUN_PID" 2>/dev/null || true
-      wineserver -p
-      E2E_EXIT=124
-      return 0
-    fi
-    sleep 0.1
-    waited=$((waited + 1))
-  done
+  local limit=${1:-$E2E_RUN_TIMEOUT}
+  if ! wait_until "$limit" run_ended; then
+    e2e_log "run still going after $(stretched "$limit")s; ending every process of the prefix"
+    probe dump >&2 || true
+    wineserver -k >/dev/null 2>&1 || true
+    wait "$E2E_RUN_PID" 2>/dev/null || true
+    wineserver -p
+    E2E_EXIT=124
+    return 0
+  fi
   E2E_EXIT=0
   wait "$E2E_RUN_PID" || E2E_EXIT=$?
   # The harness's own check: the program got exactly the command line meant.
@@ -332,6 +347,8 @@ wait_installer() {
     e2e_fail "the launcher ran $(sed -n 's/^launch: running //p' "$E2E_RUN_LOG"), not $E2E_RUN_LINE"
   fi
 }
+
+run_ended() { ! kill -0 "$E2E_RUN_PID" 2>/dev/null; }
 
 # run_installer CWD COMMANDLINE [SECONDS]: start_installer and wait_installer.
 run_installer() {
@@ -410,19 +427,58 @@ watch_windows() {
   E2E_XEV_PID=$!
   # xev selects its events right after connecting; a property change on the
   # root window shows when it has.
-  local i
-  for i in $(seq 100); do
-    xprop -root -f _VORN_E2E_MARK 8s -set _VORN_E2E_MARK "$i" 2>/dev/null || true
-    grep -q _VORN_E2E_MARK "$E2E_XEV_LOG" && return 0
-    sleep 0.05
-  done
-  e2e_die "xev did not start watching the display"
+  wait_until 5 xev_watching || e2e_die "xev did not start watching the display"
+}
+
+xev_watching() {
+  xprop -root -f _VORN_E2E_MARK 8s -set _VORN_E2E_MARK 1 2>/dev/null || true
+  grep -q _VORN_E2E_MARK "$E2E_XEV_LOG"
 }
 
 windows_seen() {
   kill "$E2E_XEV_PID" 2>/dev/null || true
   wait "$E2E_XEV_PID" 2>/dev/null || true
   grep -c '^MapNotify' "$E2E_XEV_LOG" || true
+}
+
+# watch_files DIR... / files_made: records every file made in those folders
+# between the two calls (inotify: in the order they were made, whatever the
+# resolution of file times); files_made prints their paths, one a line.
+watch_files() {
+  E2E_FILES_LOG=$E2E_TMP/files.log
+  E2E_FILES_MARK=$1/.vorn-e2e-mark
+  python3 - "$@" >"$E2E_FILES_LOG" <<'PY' &
+import ctypes, os, struct, sys
+libc = ctypes.CDLL(None, use_errno=True)
+watcher = libc.inotify_init()
+folders = {}
+for folder in sys.argv[1:]:
+    number = libc.inotify_add_watch(watcher, folder.encode(), 0x100 | 0x80)  # made, moved in
+    if number < 0:
+        sys.exit("cannot watch " + folder)
+    folders[number] = folder
+print("watching", flush=True)
+while True:
+    events = os.read(watcher, 65536)
+    at = 0
+    while at < len(events):
+        number, _, _, length = struct.unpack_from("iIII", events, at)
+        name = events[at + 16:at + 16 + length].rstrip(b"\0").decode(errors="replace")
+        print(folders[number] + "/" + name, flush=True)
+        at += 16 + length
+PY
+  E2E_FILES_PID=$!
+  wait_until 10 grep -qx watching "$E2E_FILES_LOG" || e2e_die "could not watch the folders $*"
+}
+
+# A file made after the run shows that every earlier one has been recorded.
+files_made() {
+  touch "$E2E_FILES_MARK"
+  wait_until 10 grep -qxF "$E2E_FILES_MARK" "$E2E_FILES_LOG" || e2e_fail "the watch of the folders fell behind"
+  kill "$E2E_FILES_PID" 2>/dev/null || true
+  wait "$E2E_FILES_PID" 2>/dev/null || true
+  rm -f "$E2E_FILES_MARK"
+  sed '1d' "$E2E_FILES_LOG" | grep -vxF "$E2E_FILES_MARK" || true
 }
 
 # screenshot FILE [L,T,R,B]: the display, or that part of it.

@@ -73,8 +73,12 @@ def dos_time(unix_seconds):
 
 
 def unix_from_dos(stamp):
-    return calendar.timegm((1980 + (stamp >> 25), stamp >> 21 & 15, stamp >> 16 & 31,
-                            stamp >> 11 & 31, stamp >> 5 & 63, 2 * (stamp & 31)))
+    """None for a stamp that is no date (such as 0, which some archivers write)."""
+    try:
+        return calendar.timegm((1980 + (stamp >> 25), stamp >> 21 & 15, stamp >> 16 & 31,
+                                stamp >> 11 & 31, stamp >> 5 & 63, 2 * (stamp & 31)))
+    except ValueError:
+        return None
 
 
 def encode_name(text):
@@ -135,21 +139,21 @@ def extended(kind, data):
     return bytes([kind]) + data
 
 
-def member_record(method, level, name, data, mtime, bad_crc=False, keep_slash=False):
-    method = method.encode("ascii")
+def member_header(method, level, name, packed_size, original_size, crc, mtime, keep_slash=False):
+    """The header of a member whose data (packed_size bytes, original_size
+    once decoded, whose CRC-16 is crc) follows it; name is the stored name
+    bytes with '/' between folders ('dir/' for a folder entry)."""
+    method = method.encode("ascii") if isinstance(method, str) else method
     if len(method) != 5:
         raise ValueError("a method id has five characters: %r" % method)
-    crc = crc16(data)
-    if bad_crc:
-        crc ^= 0x5555
     attribute = 0x20
     if level == 0:
         stored = name if keep_slash else slash_to_backslash(name)
         if len(stored) > 255 - 22:
             raise ValueError("name too long for a level-0 header")
-        body = (method + struct.pack("<IIIBB", len(data), len(data), dos_time(mtime), attribute, 0) +
+        body = (method + struct.pack("<IIIBB", packed_size, original_size, dos_time(mtime), attribute, 0) +
                 bytes([len(stored)]) + stored + struct.pack("<H", crc))
-        return bytes([len(body), sum(body) & 0xFF]) + body + data
+        return bytes([len(body), sum(body) & 0xFF]) + body
     folder, file_name = split_folder(name)
     exts = []
     if level == 2:
@@ -164,7 +168,7 @@ def member_record(method, level, name, data, mtime, bad_crc=False, keep_slash=Fa
     ext_bytes += b"\0\0"
     ext_total = sum(len(ext) + 2 for ext in exts)
     if level == 1:
-        base = (method + struct.pack("<IIIBB", len(data) + ext_total, len(data), dos_time(mtime),
+        base = (method + struct.pack("<IIIBB", packed_size + ext_total, original_size, dos_time(mtime),
                                      attribute, 1) +
                 bytes([len(file_name)]) + file_name + struct.pack("<H", crc) + b"M")
         # ext_bytes starts with the size of the first extended header, which
@@ -172,63 +176,88 @@ def member_record(method, level, name, data, mtime, bad_crc=False, keep_slash=Fa
         head = base + ext_bytes[:2]
         if len(head) > 255:
             raise ValueError("name too long for a level-1 header")
-        return bytes([len(head), sum(head) & 0xFF]) + head + ext_bytes[2:] + data
+        return bytes([len(head), sum(head) & 0xFF]) + head + ext_bytes[2:]
     if level == 2:
-        rest = (method + struct.pack("<IIIBB", len(data), len(data), mtime, attribute, 2) +
+        rest = (method + struct.pack("<IIIBB", packed_size, original_size, mtime & 0xFFFFFFFF, attribute, 2) +
                 struct.pack("<H", crc) + b"M" + ext_bytes)
         total = 2 + len(rest)
         if total > 0xFFFF:
             raise ValueError("header too long")
-        return struct.pack("<H", total) + rest + data
+        return struct.pack("<H", total) + rest
     raise ValueError("level must be 0, 1 or 2")
 
 
+def member_record(method, level, name, data, mtime, bad_crc=False, keep_slash=False):
+    """A stored member: its header and its data."""
+    crc = crc16(data)
+    if bad_crc:
+        crc ^= 0x5555
+    return member_header(method, level, name, len(data), len(data), crc, mtime, keep_slash) + data
+
+
 def read_members(blob):
-    """Yields (start, end, info) for every member record of an archive."""
+    """Yields (start, end, info) for every member record of an archive, as
+    far as its headers can be followed: a damaged or cut-off record ends
+    the walk."""
     pos = 0
     while pos < len(blob) and blob[pos] != 0:
-        start = pos
-        level = blob[pos + 20]
-        method = blob[pos + 2:pos + 7].decode("latin-1")
-        packed, original, stamp = struct.unpack_from("<III", blob, pos + 7)
-        folder = b""
-        if level == 2:
-            header_len = struct.unpack_from("<H", blob, pos)[0]
-            crc = struct.unpack_from("<H", blob, pos + 21)[0]
-            name = b""
-            ext = pos + 24
-            data_start = pos + header_len
-            mtime = stamp
-        else:
-            size = blob[pos]
-            name_len = blob[pos + 21]
-            name = blob[pos + 22:pos + 22 + name_len]
-            if level == 0:
-                name = backslash_to_slash(name)
-            crc = struct.unpack_from("<H", blob, pos + 22 + name_len)[0]
-            ext = pos + size  # size field of the first extended header (level 1)
-            data_start = pos + size + 2
-            mtime = unix_from_dos(stamp)
-        if level != 0:
-            while True:
-                ext_size = struct.unpack_from("<H", blob, ext)[0]
-                if ext_size == 0:
-                    break
-                kind = blob[ext + 2]
-                body = blob[ext + 3:ext + 3 + ext_size - 3]
-                if kind == 0x01:
-                    name = body
-                elif kind == 0x02:
-                    folder = body.replace(b"\xff", b"/")
-                ext += ext_size
-                if level == 1:
-                    data_start += ext_size
-                    packed -= ext_size
-        end = data_start + packed
-        full = folder + name if not folder or folder.endswith(b"/") else folder + b"/" + name
-        yield start, end, dict(name=full, method=method, level=level, packed=packed,
-                               original=original, crc=crc, mtime=mtime, data=data_start)
+        try:
+            start, end, info = read_member(blob, pos)
+        except (IndexError, struct.error, ValueError):
+            return
+        if info["packed"] < 0 or end > len(blob):
+            return
+        yield start, end, info
         pos = end
+
+
+def read_member(blob, pos):
+    """The member record at pos, as read_members yields it; IndexError,
+    struct.error or ValueError where it is damaged."""
+    level = blob[pos + 20]
+    method = blob[pos + 2:pos + 7].decode("latin-1")
+    packed, original, stamp = struct.unpack_from("<III", blob, pos + 7)
+    folder = b""
+    if level == 2:
+        header_len = struct.unpack_from("<H", blob, pos)[0]
+        crc = struct.unpack_from("<H", blob, pos + 21)[0]
+        name = b""
+        ext = pos + 24
+        data_start = pos + header_len
+        mtime = stamp
+    elif level in (0, 1):
+        size = blob[pos]
+        name_len = blob[pos + 21]
+        name = blob[pos + 22:pos + 22 + name_len]
+        if level == 0:
+            name = backslash_to_slash(name)
+        crc = struct.unpack_from("<H", blob, pos + 22 + name_len)[0]
+        ext = pos + size  # size field of the first extended header (level 1)
+        data_start = pos + size + 2
+        mtime = unix_from_dos(stamp)
+    else:
+        raise ValueError("level %d" % level)
+    if level != 0:
+        while True:
+            ext_size = struct.unpack_from("<H", blob, ext)[0]
+            if ext_size == 0:
+                break
+            if level == 2 and ext + ext_size > data_start:
+                raise ValueError("extended header runs into the data")
+            kind = blob[ext + 2]
+            body = blob[ext + 3:ext + 3 + ext_size - 3]
+            if kind == 0x01:
+                name = body
+            elif kind == 0x02:
+                folder = body.replace(b"\xff", b"/")
+            ext += ext_size
+            if level == 1:
+                data_start += ext_size
+                packed -= ext_size
+    end = data_start + packed
+    full = folder + name if not folder or folder.endswith(b"/") else folder + b"/" + name
+    return pos, end, dict(name=full, method=method, level=level, packed=packed,
+                          original=original, crc=crc, mtime=mtime, data=data_start)
 
 
 def spoil_crc(record, info):
@@ -295,7 +324,7 @@ def build(out_path, list_path):
 def list_archive(path):
     blob = open(path, "rb").read()
     for _, _, info in read_members(blob):
-        print("%s\t%s\t%d\t%d\t%d\t%04x\t%d\t%d" % (
+        print("%s\t%s\t%d\t%d\t%d\t%04x\t%s\t%d" % (
             info["name"].decode("cp932", "replace"), info["method"], info["level"], info["packed"],
             info["original"], info["crc"], info["mtime"], info["data"]))
 

@@ -44,7 +44,7 @@ mkdir -p "$VORN_E2E_CACHE" "$shared/results" "$logs"
 jobs=${VORN_E2E_JOBS:-$(nproc)}
 # A test that outlives this is stopped and fails (under emulation each
 # test takes minutes, so the limit grows with the slowdown).
-test_limit=${VORN_E2E_TEST_TIMEOUT:-$((600 * ${VORN_E2E_SLOWDOWN:-1}))}
+test_limit=${VORN_E2E_TEST_TIMEOUT:-$(. "$here/lib.sh" && stretched 600)}
 
 started=$(date +%s)
 echo "e2e: preparing the Wine prefix (Japanese code page, fonts)"

@@ -39,31 +39,27 @@ open_dialog() {
   start_installer "$E2E_WORK" "\"$(winpath "$E2E_WORK/$1")\""
   DIALOG=$(probe wait --class '#32770' --title "$title" --timeout 30000) || e2e_die "no options dialog from $1"
 }
-state() { box_state "$(probe dump --class '#32770' --title "$title")" "$1"; }
-# expect_states ID=STATE...: waits up to 5 s (and 50 looks) for the
-# buttons to show those states, all read from one look at the dialog.
+# settled: the dialog once it has handled every click made before.
+settled() { probe settle --class '#32770' --title "$title"; }
+# expect_states ID=STATE...: the buttons show those states (all read from
+# one look at the dialog, taken once it has handled the clicks before).
 expect_states() {
-  local i pair dump wrong
-  for i in $(seq 50); do
-    dump=$(probe dump --class '#32770' --title "$title")
-    wrong=""
-    for pair in "$@"; do
-      [ "$(box_state "$dump" "${pair%=*}")" = "${pair#*=}" ] || wrong="$wrong ${pair%=*}"
-    done
-    [ -z "$wrong" ] && return 0
-    sleep 0.1
+  local pair dump wrong=""
+  dump=$(settled) || e2e_die "the dialog went away"
+  for pair in "$@"; do
+    [ "$(box_state "$dump" "${pair%=*}")" = "${pair#*=}" ] || wrong="$wrong ${pair%=*}"
   done
-  e2e_fail "buttons$wrong do not show the states expected ($*)"
+  [ -z "$wrong" ] || e2e_fail "buttons$wrong do not show the states expected ($*)"
 }
 expect_state() { expect_states "$1=$2"; }
 press() { click "$(probe_field "$DIALOG" "^child .* id=$1 " center)"; }
 # press_disabled ID: a click on a greyed box changes nothing.
 press_disabled() {
   local before
-  before=$(state "$1")
+  before=$(box_state "$(settled)" "$1")
   press "$1"
-  sleep 0.5
-  [ "$(state "$1")" = "$before" ] || e2e_fail "button $1 reacted to a click although it should be greyed"
+  [ "$(box_state "$(settled)" "$1")" = "$before" ] ||
+    e2e_fail "button $1 reacted to a click although it should be greyed"
 }
 # type_destination TEXT: replaces the edit box's text.
 type_destination() {
@@ -85,7 +81,7 @@ screenshot "$SCREENSHOTS/options-dialog.png" "$(probe_field "$DIALOG" '^window '
 probe freeze --class VORNSFXCLASS --label data/large.bin --progress-min 20 --anywhere --timeout 30000 \
   >"$E2E_TMP/frozen" &
 freezer=$!
-until grep -q '^watching' "$E2E_TMP/frozen" || ! kill -0 $freezer 2>/dev/null; do sleep 0.2; done
+wait_until 30 grep -q '^watching' "$E2E_TMP/frozen" || e2e_fail "winprobe did not begin to watch"
 press 1
 if wait "$freezer"; then
   window=$(cat "$E2E_TMP/frozen")

@@ -1,11 +1,12 @@
 #!/bin/bash
 # Shortcuts and the post-install program, read back through IShellLinkA:
 #  1. all three shortcuts (Start-menu programs, desktop, Send To), made in
-#     that order, with the main program as target and icon and the
-#     destination as working folder, as the system reports the folder (the
-#     trailing backslash typed is gone). The post-install
-#     program (install_probe) finds the three links when it starts and is
-#     started before the registry step writes the uninstall entry.
+#     that order (as a watch of the three folders sees them appear), with
+#     the main program as target and icon and the destination as working
+#     folder, as the system reports the folder (the trailing backslash
+#     typed is gone). The post-install program (install_probe) finds the
+#     three links when it starts and is started before the registry step
+#     writes the uninstall entry.
 #  2. a shortcut name with a folder in it puts the links into that
 #     sub-folder, which is created.
 #  3. none when nothing is chosen, and none from a plain self-extractor even
@@ -48,19 +49,20 @@ expect_link() {
 
 # 1. All three, destination with a trailing backslash.
 dest='C:\Apps\Vorn\'
+watch_files "$programs" "$desktop" "$sendto"
 run_installer "$E2E_WORK" "$(padded "\"$setup\" \"$dest\" /mdt")"
 expect_exit 0
+made=$(files_made | grep '/Probe\.lnk$' | sed 's|/Probe\.lnk$||') || true
+[ "$made" = "$(printf '%s\n' "$programs" "$desktop" "$sendto")" ] ||
+  e2e_fail "links not made in the order Start menu, desktop, Send To, but in: $(printf '%s' "$made" | sed 's|.*/||' | tr '\n' ' ')"
 for folder in "$programs" "$desktop" "$sendto"; do
   expect_link "$folder/Probe.lnk" 'C:\Apps\Vorn\bin\Vorn.exe' 'C:\Apps\Vorn'
 done
-mtimes=$(stat -c %.9Y "$programs/Probe.lnk" "$desktop/Probe.lnk" "$sendto/Probe.lnk" 2>/dev/null | tr '\n' ' ')
-printf '%s\n' "$mtimes" | awk '{ exit !($1 <= $2 && $2 <= $3) }' ||
-  e2e_fail "links not made in the order Start menu, desktop, Send To (times $mtimes)"
 
 # The probe writes its report beside itself; it may still be waiting for
 # the uninstall key when the installer has ended.
 report=$(cpath "$dest")/install_probe.txt
-for i in $(seq $((100 * E2E_SLOWDOWN))); do grep -q '^registry' "$report" 2>/dev/null && break; sleep 0.2; done
+wait_until 20 grep -q '^registry' "$report" 2>/dev/null || true
 if [ ! -f "$report" ]; then
   e2e_fail "the post-install program did not run"
 else

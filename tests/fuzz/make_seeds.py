@@ -17,6 +17,9 @@ import struct
 import sys
 import tarfile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+from lzhmake import read_members  # noqa: E402
+
 LONG_ARCHIVE = 48 * 1024
 CUT_MEMBER = 4096
 METHODS = [b"-lh1-", b"-lh2-", b"-lh3-", b"-lh4-", b"-lh5-", b"-lh6-", b"-lh7-", b"-lzs-", b"-lz5-"]
@@ -41,26 +44,8 @@ def archives(data_dir):
 def members(archive):
     """(header start, data start, packed size) of each member, as far as the
     headers can be followed."""
-    pos = 0
-    while pos + 21 <= len(archive) and archive[pos] != 0:
-        size, level = archive[pos], archive[pos + 20]
-        packed = struct.unpack_from("<I", archive, pos + 7)[0]
-        if level == 2:
-            start = pos + struct.unpack_from("<H", archive, pos)[0]
-        elif level in (0, 1):
-            start = pos + size + 2
-            if level == 1:
-                next_size = struct.unpack_from("<H", archive, pos + size)[0]
-                while next_size and start + next_size <= len(archive):
-                    start += next_size
-                    packed -= next_size
-                    next_size = struct.unpack_from("<H", archive, start - 2)[0]
-        else:
-            return
-        if packed < 0 or start + packed > len(archive):
-            return
-        yield pos, start, packed
-        pos = start + packed
+    for start, _, info in read_members(archive):
+        yield start, info["data"], info["packed"]
 
 
 def cut_members(archive):

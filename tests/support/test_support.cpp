@@ -194,12 +194,9 @@ std::string Sha256Hex(const std::string& message) {
 }
 
 uint16_t Crc16(const std::string& bytes) {
-  unsigned crc = 0;
-  for (unsigned char b : bytes) {
-    crc ^= b;
-    for (int i = 0; i < 8; ++i) crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
-  }
-  return (uint16_t)crc;
+  uint16_t crc = 0;
+  for (unsigned char b : bytes) crc = Crc16Add(crc, b);
+  return crc;
 }
 
 static uint32_t OriginalSize(const MemberSpec& m) { return m.storedSize ? (uint32_t)m.data.size() : m.originalSize; }

@@ -64,7 +64,13 @@ std::vector<ManifestRow> ReadManifest(const std::string& path);
 std::string CorpusDir();
 std::string HexDecode(const std::string& hex);
 
-// CRC-16/ARC of bytes, computed independently of the decoder's table.
+// CRC-16/ARC, computed bit by bit, independently of the decoders' table:
+// of bytes, or one byte more (from 0, for bytes as they come).
+inline uint16_t Crc16Add(uint16_t crc, unsigned char byte) {
+  crc ^= byte;
+  for (int i = 0; i < 8; ++i) crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
+  return crc;
+}
 uint16_t Crc16(const std::string& bytes);
 
 // Builds LZH member headers byte by byte, so that tests can state exactly

@@ -15,33 +15,21 @@ The tree state is process-wide, as in the decoder: one Lh2Model serves all
 members of one archive, in archive order.
 
 Command line:
-  lh2enc.py [-l LEVEL] [-t UNIXTIME] [--header-crc] OUT.lzh MEMBER [MEMBER ...]
+  lh2enc.py [-l LEVEL] [-t UNIXTIME] OUT.lzh MEMBER [MEMBER ...]
      MEMBER is NAME=FILE for a file member, or NAME/ for a folder entry (-lhd-,
      levels 1 and 2 only). NAME uses '/' between folders and is written as
      Shift-JIS (cp932). Default level 2, default time 1700086400.
 """
-import struct
+import os
 import sys
-import time
+
+# The archive's headers and CRC-16 come from the end-to-end tests' archive
+# writer, so that both write members the same way.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "e2e"))
+from lzhmake import crc16, member_header  # noqa: E402
 
 M16 = 0xFFFF
 M32 = 0xFFFFFFFF
-
-# ------------------------------------------------------------------ CRC-16
-CRC16_TABLE = []
-for _i in range(256):
-    _r = _i
-    for _ in range(8):
-        _r = (_r >> 1) ^ 0xA001 if _r & 1 else _r >> 1
-    CRC16_TABLE.append(_r)
-
-
-def crc16(data, crc=0):
-    t = CRC16_TABLE
-    for b in data:
-        crc = t[(crc ^ b) & 0xFF] ^ (crc >> 8)
-    return crc
-
 
 # ------------------------------------------------------------------ bit output (MSB first)
 class BitWriter:
@@ -493,89 +481,11 @@ def encode_lh2(model, data, tokens=None):
     return bw.finish()
 
 
-# ------------------------------------------------------------------ headers
+# ------------------------------------------------------------------ archive
 DEFAULT_TIME = 1700086400       # 2023-11-15 22:13:20 UTC
-OS_ID = 0x4D                    # 'M'
-ATTRIBUTE = 0x20
 
 
-def dos_time(unix_time):
-    t = time.gmtime(unix_time)
-    return (((t.tm_year - 1980) << 25) | (t.tm_mon << 21) | (t.tm_mday << 16)
-            | (t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec // 2))
-
-
-def split_name(name):
-    """b'a/b/c' -> (b'a/b/', b'c'); b'dir/' -> (b'dir/', b''). '/' (0x2F) is never
-    the second byte of a Shift-JIS character, so a byte search is safe."""
-    k = name.rfind(b'/')
-    return name[:k + 1], name[k + 1:]
-
-
-def _ext_chain(exts):
-    """exts: list of type+data byte strings. Returns (first size, chain bytes, sum of sizes)."""
-    sizes = [len(e) + 2 for e in exts]
-    chain = bytearray()
-    for k, e in enumerate(exts):
-        chain += e + struct.pack('<H', sizes[k + 1] if k + 1 < len(exts) else 0)
-    return (sizes[0] if exts else 0), bytes(chain), sum(sizes)
-
-
-def header(level, method, name, packed, orig, crc, unix_time=DEFAULT_TIME, header_crc=False):
-    """One member header; name is bytes with '/' between folders ('x/' for a folder).
-    header_crc (level 2 only, off by default): put a 0x00 extended header holding
-    the CRC-16 of the whole header first in the chain (some readers insist on it)."""
-    assert len(method) == 5
-    dirpart, fname = split_name(name)
-    if level == 0:
-        if not fname:
-            raise ValueError('no folder entries at level 0')
-        nm = name.replace(b'/', b'\\')
-        N = len(nm)
-        S = 22 + N                          # S - N = 22: CRC, no OS id (no room)
-        if S > 255:
-            raise ValueError('name too long for level 0')
-        h = bytearray(struct.pack('<BB5sIIIBBB', S, 0, method, packed, orig,
-                                  dos_time(unix_time), ATTRIBUTE, 0, N))
-        h += nm + struct.pack('<H', crc)
-        assert len(h) == S + 2
-        h[1] = sum(h[2:S + 2]) & 0xFF
-        return bytes(h)
-    if level == 1:
-        N = len(fname)
-        S = 25 + N                          # CRC and OS id; first extended size at S
-        if S > 255:
-            raise ValueError('name too long for level 1')
-        exts = []
-        if dirpart:
-            exts.append(b'\x02' + dirpart.replace(b'/', b'\xff'))
-        first, chain, total = _ext_chain(exts)
-        h = bytearray(struct.pack('<BB5sIIIBBB', S, 0, method, packed + total, orig,
-                                  dos_time(unix_time), ATTRIBUTE, 1, N))
-        h += fname + struct.pack('<HBH', crc, OS_ID, first)
-        assert len(h) == S + 2
-        h[1] = sum(h[2:S + 2]) & 0xFF
-        return bytes(h) + chain
-    if level == 2:
-        exts = [b'\x01' + fname]
-        if dirpart:
-            exts.append(b'\x02' + dirpart.replace(b'/', b'\xff'))
-        if header_crc:
-            exts.insert(0, b'\x00\x00\x00')
-        first, chain, total = _ext_chain(exts)
-        H = 26 + total
-        if H >= 256:
-            raise ValueError('level-2 header would be %d bytes (keep it under 256)' % H)
-        h = bytearray(struct.pack('<H5sIIIBBHBH', H, method, packed, orig, unix_time & M32,
-                                  ATTRIBUTE, 2, crc, OS_ID, first) + chain)
-        assert len(h) == H
-        if header_crc:
-            h[27:29] = struct.pack('<H', crc16(h))
-        return bytes(h)
-    raise ValueError('level must be 0, 1 or 2')
-
-
-def build_archive(level, members, unix_time=DEFAULT_TIME, parse_cache=None, header_crc=False):
+def build_archive(level, members, unix_time=DEFAULT_TIME, parse_cache=None):
     """members: list of (name_bytes, data_bytes or None for a folder entry).
     Returns (archive bytes, list of per-member info dicts)."""
     model = Lh2Model()                      # process-wide state for the whole archive
@@ -583,7 +493,9 @@ def build_archive(level, members, unix_time=DEFAULT_TIME, parse_cache=None, head
     info = []
     for name, data in members:
         if data is None:
-            out += header(level, b'-lhd-', name, 0, 0, 0, unix_time, header_crc)
+            if level == 0:
+                raise ValueError('no folder entries at level 0')
+            out += member_header('-lhd-', level, name, 0, 0, 0, unix_time)
             info.append(dict(name=name, folder=True))
             continue
         tokens = None
@@ -599,7 +511,7 @@ def build_archive(level, members, unix_time=DEFAULT_TIME, parse_cache=None, head
                 parse_cache[(len(data), crc16(data), data[:64])] = (data, tokens)
         comp = encode_lh2(model, data, tokens)
         c = crc16(data)
-        out += header(level, b'-lh2-', name, len(comp), len(data), c, unix_time, header_crc)
+        out += member_header('-lh2-', level, name, len(comp), len(data), c, unix_time)
         out += comp
         info.append(dict(name=name, folder=False, size=len(data), packed=len(comp),
                          crc=c, stats=dict(model.stats)))
@@ -613,8 +525,6 @@ def main(argv):
     ap = argparse.ArgumentParser(description='Write an LZH archive of -lh2- members.')
     ap.add_argument('-l', '--level', type=int, default=2, choices=(0, 1, 2))
     ap.add_argument('-t', '--time', type=int, default=DEFAULT_TIME, help='Unix time of every member')
-    ap.add_argument('--header-crc', action='store_true',
-                    help='level 2: add a 0x00 header-CRC extended header (off by default)')
     ap.add_argument('out')
     ap.add_argument('member', nargs='+', help='NAME=FILE or NAME/ (folder entry)')
     a = ap.parse_args(argv[1:])
@@ -627,7 +537,7 @@ def main(argv):
             members.append((item.encode('cp932'), None))
         else:
             ap.error('bad member %r' % item)
-    arc, info = build_archive(a.level, members, a.time, header_crc=a.header_crc)
+    arc, info = build_archive(a.level, members, a.time)
     with open(a.out, 'wb') as f:
         f.write(arc)
     for m in info:

@@ -1,6 +1,6 @@
 // A DLL to plant beside an installer under a system DLL's name: loaded
-// into a process, it leaves C:\planted-dll-was-loaded behind. It exports
-// nothing, so a program that really needed it would also fail to start.
+// into a process, it leaves C:\planted-dll-was-loaded behind before the
+// process finds that it exports nothing of what it wanted.
 #include <windows.h>
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {

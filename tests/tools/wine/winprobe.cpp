@@ -17,6 +17,12 @@
 //                   (a test may then start what it waits for).
 //                   With --anywhere the threads may stop anywhere (for a
 //                   quick look at the window only; thaw right after).
+//   winprobe settle [filters] [--timeout MS]
+//                   return once the window's thread has handled every
+//                   message and input event that came before (a click on
+//                   it, say), then print the window: the window is made to
+//                   repaint, and a window is painted only when nothing
+//                   else waits for its thread
 //   winprobe thaw   [filters]                 resume what freeze suspended
 //   winprobe press ID [filters]               post a click of control ID
 //   winprobe close  [filters]                 send WM_CLOSE (as the close box
@@ -35,7 +41,8 @@
 //   child hwnd=0x.. class=C id=N visible=1 rect=L,T,R,B center=X,Y pos=N state=N text=TEXT
 // Line breaks inside texts are written as \n. Coordinates are screen
 // pixels. Exit code 0 when found, 1 on timeout or when nothing matches,
-// 2 on a usage error.
+// 2 on a usage error. --timeout (default 10 s) also bounds each message
+// sent to a window.
 #include "tool_common.h"
 #include <commctrl.h>
 #include <tlhelp32.h>
@@ -51,6 +58,7 @@ struct Filters {
 };
 
 static Filters filters = {0, 0, 0, -1, -1, -1, false};
+static DWORD timeout = 10000;
 
 static char* WindowTextUtf8(HWND window) {
   int length = GetWindowTextLengthW(window);
@@ -83,7 +91,7 @@ static bool ClassIs(HWND window, const char* name) {
 // blocks the probe; -1 when it did not answer.
 static LRESULT Ask(HWND window, UINT message) {
   DWORD_PTR result = 0;
-  if (!SendMessageTimeoutW(window, message, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, 1000, &result)) return -1;
+  if (!SendMessageTimeoutW(window, message, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, timeout, &result)) return -1;
   return (LRESULT)result;
 }
 
@@ -417,7 +425,7 @@ static int Freeze(DWORD deadline, bool anywhere) {
 }
 
 static int Usage() {
-  Err("usage: winprobe dump|wait|freeze|thaw|close|press ID [--class C] [--title T] [--label T] "
+  Err("usage: winprobe dump|wait|freeze|settle|thaw|close|press ID [--class C] [--title T] [--label T] "
       "[--progress-min N] [--pushed ID] [--released ID] [--hidden] [--gone] [--anywhere] [--timeout MS]\n");
   return 2;
 }
@@ -434,7 +442,6 @@ int main() {
     pressId = atoi(argv[2]);
     first = 3;
   }
-  DWORD timeout = 10000;
   bool gone = false;
   bool anywhere = false;
   for (int i = first; i < argc; ++i) {
@@ -475,6 +482,21 @@ int main() {
     return 1;
   }
   if (strcmp(command, "freeze") == 0) return Freeze(deadline, anywhere);
+  if (strcmp(command, "settle") == 0) {
+    WindowList list = FindWindows(false);
+    if (list.count == 0) return 1;
+    HWND window = list.windows[0];
+    RedrawWindow(window, 0, 0, RDW_INVALIDATE);
+    while (GetUpdateRect(window, 0, FALSE)) {
+      if (!IsWindow(window) || GetTickCount() >= deadline) {
+        Err("winprobe: settle timed out\n");
+        return 1;
+      }
+      Sleep(10);
+    }
+    PrintWindow(window);
+    return 0;
+  }
   if (strcmp(command, "thaw") == 0) {
     WindowList list = FindWindows(true);
     for (int i = 0; i < list.count; ++i) {
@@ -498,7 +520,7 @@ int main() {
     WindowList list = FindWindows(false);
     for (int i = 0; i < list.count; ++i) {
       DWORD_PTR result;
-      if (!SendMessageTimeoutW(list.windows[i], WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 10000, &result)) return 1;
+      if (!SendMessageTimeoutW(list.windows[i], WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, timeout, &result)) return 1;
     }
     return list.count ? 0 : 1;
   }
