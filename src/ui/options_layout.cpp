@@ -1,6 +1,6 @@
 #include "options_layout.h"
 
-// The dialog resource holds only the frame (caption, font, size); its
+// The dialog template holds only the frame (caption, font, size); its
 // controls are laid out here, where a row takes six bytes and a text its
 // Shift-JIS bytes, rather than the template's 18 bytes, class and UTF-16
 // text per control. They are made exactly as the system makes a template's

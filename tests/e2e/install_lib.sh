@@ -35,6 +35,11 @@ seed_reg() {
   [ "$2" = "" ] && set -- "$1" @ "$3" || set -- "$1" "\"$(reg_escape "$2")\"" "$3"
   E2E_REG_SEEDS+=$(printf '[%s]\n%s="%s"' "$(reg_root "$1")" "$2" "$(reg_escape "$3")")$'\n\n'
 }
+# seed_dword KEY NAME N: a REG_DWORD value, as seed_reg.
+seed_dword() {
+  run_reg_checks
+  E2E_REG_SEEDS+=$(printf '[%s]\n"%s"=dword:%08x' "$(reg_root "$1")" "$2" "$3")$'\n\n'
+}
 delete_reg() {
   run_reg_checks
   E2E_REG_SEEDS+="[-$(reg_root "$1")]"$'\n\n'
@@ -50,7 +55,7 @@ reg_check() {
 
 # A .reg file's names: full root names, \ and " escaped in strings.
 reg_root() {
-  printf '%s' "$1" | sed 's/^HKCR\\/HKEY_CLASSES_ROOT\\/; s/^HKCU\\/HKEY_CURRENT_USER\\/; s/^HKLM\\/HKEY_LOCAL_MACHINE\\/'
+  printf '%s' "$1" | sed 's/^HKCR\\/HKEY_CLASSES_ROOT\\/; s/^HKCU\\/HKEY_CURRENT_USER\\/; s/^HKLM\\/HKEY_LOCAL_MACHINE\\/; s/^HKCC\\/HKEY_CURRENT_CONFIG\\/'
 }
 reg_escape() { printf '%s' "$1" | sed 's/\\/\\\\/g; s/"/\\"/g'; }
 

@@ -36,11 +36,18 @@
 //   --pushed ID / --released ID   button ID is / is not held down
 //   --hidden          also consider windows that are not visible
 //
+// With --font gui (the stock GUI font) or --font "FACE,POINTS" (as a
+// dialog makes it from its template), each child with a text also shows
+// style=0x.. (its window style) and extent=W,H: the pixels its text takes
+// in one line in that font, measured at the screen's DPI.
+//
 // Output, one line per window and per child; the text comes last:
 //   window hwnd=0x.. pid=N tid=N class=C visible=1 rect=L,T,R,B center=X,Y title=TEXT
-//   child hwnd=0x.. class=C id=N visible=1 rect=L,T,R,B center=X,Y pos=N state=N text=TEXT
+//   child hwnd=0x.. class=C id=N visible=1 rect=L,T,R,B center=X,Y pos=N state=N
+//         style=0x.. extent=W,H text=TEXT
 // Line breaks inside texts are written as \n. Coordinates are screen
-// pixels. Exit code 0 when found, 1 on timeout or when nothing matches,
+// pixels, not scaled down for the probe (it declares itself DPI-aware, as a
+// program looking at DPI-aware windows must). Exit code 0 when found, 1 on timeout or when nothing matches,
 // 2 on a usage error. --timeout (default 10 s) also bounds each message
 // sent to a window.
 #include "tool_common.h"
@@ -59,6 +66,7 @@ struct Filters {
 
 static Filters filters = {0, 0, 0, -1, -1, -1, false};
 static DWORD timeout = 10000;
+static HFONT measureFont;  // --font
 
 static char* WindowTextUtf8(HWND window) {
   int length = GetWindowTextLengthW(window);
@@ -184,6 +192,37 @@ static void PrintRect(HWND window) {
       (r.top + r.bottom) / 2);
 }
 
+// The child's style and the size of its text in one line (an & marks the
+// next letter as a shortcut key and takes no room, as when drawn).
+static void PrintTextExtent(HWND child) {
+  int length = GetWindowTextLengthW(child);
+  WCHAR* text = (WCHAR*)calloc((size_t)length + 2, sizeof(WCHAR));
+  GetWindowTextW(child, text, length + 1);
+  HDC screen = GetDC(0);
+  HGDIOBJ old = SelectObject(screen, measureFont);
+  RECT extent = {0, 0, 0, 0};
+  DrawTextW(screen, text, -1, &extent, DT_CALCRECT | DT_SINGLELINE);
+  SelectObject(screen, old);
+  ReleaseDC(0, screen);
+  free(text);
+  Out(" style=0x%lx extent=%ld,%ld", (unsigned long)GetWindowLongW(child, GWL_STYLE), extent.right - extent.left,
+      extent.bottom - extent.top);
+}
+
+// --font gui, or FACE,POINTS made as the dialog manager makes a template's
+// font: its height in points at the screen's DPI.
+static HFONT MeasureFont(const char* spec) {
+  if (strcmp(spec, "gui") == 0) return (HFONT)GetStockObject(DEFAULT_GUI_FONT);
+  const char* comma = strrchr(spec, ',');
+  if (!comma) return 0;
+  char face[LF_FACESIZE] = {0};
+  memcpy(face, spec, (size_t)(comma - spec) < sizeof face - 1 ? (size_t)(comma - spec) : sizeof face - 1);
+  HDC screen = GetDC(0);
+  const int height = -MulDiv(atoi(comma + 1), GetDeviceCaps(screen, LOGPIXELSY), 72);
+  ReleaseDC(0, screen);
+  return CreateFontA(height, 0, 0, 0, FW_DONTCARE, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, face);
+}
+
 static BOOL CALLBACK PrintChild(HWND child, LPARAM) {
   char name[256];
   GetClassNameA(child, name, sizeof name);
@@ -193,6 +232,7 @@ static BOOL CALLBACK PrintChild(HWND child, LPARAM) {
   const long position = ProgressPosition(child);
   if (position >= 0) Out(" pos=%ld", position);
   if (ClassIs(child, "Button")) Out(" state=%ld", (long)Ask(child, BM_GETSTATE));
+  if (measureFont && GetWindowTextLengthW(child) > 0) PrintTextExtent(child);
   char* text = EscapedText(child);
   Out(" text=%s\n", text);
   free(text);
@@ -426,11 +466,17 @@ static int Freeze(DWORD deadline, bool anywhere) {
 
 static int Usage() {
   Err("usage: winprobe dump|wait|freeze|settle|thaw|close|press ID [--class C] [--title T] [--label T] "
-      "[--progress-min N] [--pushed ID] [--released ID] [--hidden] [--gone] [--anywhere] [--timeout MS]\n");
+      "[--progress-min N] [--pushed ID] [--released ID] [--hidden] [--gone] [--anywhere] [--timeout MS] "
+      "[--font gui|FACE,POINTS]\n");
   return 2;
 }
 
 int main() {
+  // Windows of a DPI-aware program are seen at their own size (Windows
+  // would scale their rectangles down for a probe that is not).
+  typedef BOOL(WINAPI * SetAware)();
+  SetAware setAware = (SetAware)(void*)GetProcAddress(GetModuleHandleA("user32"), "SetProcessDPIAware");
+  if (setAware) setAware();
   int argc;
   char** argv = Utf8Arguments(&argc);
   if (argc < 2) return Usage();
@@ -459,6 +505,9 @@ int main() {
     else if (strcmp(option, "--pushed") == 0) filters.pushedId = atoi(value);
     else if (strcmp(option, "--released") == 0) filters.releasedId = atoi(value);
     else if (strcmp(option, "--timeout") == 0) timeout = (DWORD)atol(value);
+    else if (strcmp(option, "--font") == 0) {
+      if (!(measureFont = MeasureFont(value))) return Usage();
+    }
     else return Usage();
   }
   DWORD deadline = GetTickCount() + timeout;
