@@ -7,8 +7,6 @@ static_assert(offsetof(LzhEntry, time_stamp) == offsetof(LzhEntry, packed_size) 
 
 enum { HEADER_BUFFER_SIZE = 4096 };
 
-const char kUnknownHeader[] = "Unknown header";
-
 static uint32_t Le16(const unsigned char* p) { return p[0] | (uint32_t)p[1] << 8; }
 
 static bool ReadInto(FILE* stream, unsigned char* to, size_t count) {

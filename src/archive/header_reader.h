@@ -28,8 +28,5 @@ struct LzhEntry {
 // tells why. Nothing is shown to the user here.
 bool ReadMemberHeader(SfxSession* session, LzhEntry* entry);
 
-// The message for a header that cannot be read, shown by the extraction.
-extern const char kUnknownHeader[];
-
 // MS-DOS date and time (local time) to seconds since 1970-01-01 UTC.
 int32_t DosTimeToUnixTime(uint32_t stamp);

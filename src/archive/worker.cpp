@@ -47,9 +47,15 @@ bool ScanArchive(SfxSession* session) {
   return whole;
 }
 
+// "ファイルが不完全です。再ダウンロードしてください。" (the file is
+// incomplete: download it again) for every broken archive: a damaged header
+// in a downloaded installer is a broken download as much as a cut one.
+static const char kIncompleteFile[] =
+    "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x95\x73\x8A\xAE\x91\x53\x82\xC5\x82\xB7\x81\x42\x8D\xC4\x83\x5F\x83\x45\x83\x93\x83\x8D\x81\x5B\x83\x68\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82\xA2\x81\x42";
+
 void ReportBrokenArchive(SfxSession* session) {
   session->failed = true;
-  ShowMessage(session, kUnknownHeader, kDefaultTitle, MB_ICONERROR);
+  ShowMessage(session, kIncompleteFile, kDefaultTitle, MB_ICONERROR);
 }
 
 THREAD_ENTRY_WITH_IMPORT_BASE(ExtractionWorker, ExtractArchive)

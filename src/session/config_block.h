@@ -9,5 +9,5 @@ bool ReadSfxConfig(SfxSession* session);
 
 
 // The title used when the block gives none; also the caption of the
-// progress window until the run starts, and of the "Unknown header" box.
+// progress window until the run starts, and of the box for a broken archive.
 extern const char kDefaultTitle[];

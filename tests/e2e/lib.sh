@@ -404,6 +404,9 @@ press_box() {
   return 0
 }
 
+# The box of an installer whose archive is broken (a download cut short).
+E2E_INCOMPLETE="ファイルが不完全です。再ダウンロードしてください。"
+
 # expect_box TEXT [CAPTION]: a message box with exactly TEXT comes up during
 # the current run; it is pressed away.
 expect_box() {

@@ -5,7 +5,8 @@
 # as drive X:). Each fails with exit code 2, leaves no partial file and
 # installs nothing: no uninstall entry, no InstallDir, no shortcut. A cut
 # download writes nothing at all, not even the destination folder; it
-# shows "Unknown header", or with /s nothing (no window is mapped).
+# shows the box asking for the download again (E2E_INCOMPLETE), or with
+# /s nothing (no window is mapped).
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/install_lib.sh"
 e2e_begin "failed installations: cut off inside a header, disk full"
@@ -39,7 +40,7 @@ for cut in header data; do
     line="\"$(winpath "$E2E_WORK/cut-$cut.exe")\" \"C:\\Cut\\Vorn\" $switches"
     if [ "${switches#/s}" = "$switches" ]; then
       start_installer "$E2E_WORK" "$line"
-      expect_box "Unknown header"
+      expect_box "$E2E_INCOMPLETE"
       wait_installer
     else
       watch_windows

@@ -139,7 +139,8 @@ TEST_F(Extraction, BrokenArchivesFailAndCleanEndsDoNot) {
     EXPECT_EQ(FileExists("a.txt"), !c.broken) << c.what;
     EXPECT_FALSE(FileExists("m") || FolderExists("m")) << c.what;
     ASSERT_EQ(run.boxes.size(), c.broken ? 1u : 0u) << c.what;
-    if (c.broken) EXPECT_EQ(run.boxes[0].text, "Unknown header") << c.what;
+    // "ファイルが不完全です。再ダウンロードしてください。" in Shift-JIS.
+    if (c.broken) EXPECT_EQ(run.boxes[0].text, "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x95\x73\x8A\xAE\x91\x53\x82\xC5\x82\xB7\x81\x42\x8D\xC4\x83\x5F\x83\x45\x83\x93\x83\x8D\x81\x5B\x83\x68\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82\xA2\x81\x42") << c.what;
     EXPECT_EQ(run.names.size(), c.broken ? 0u : 1u) << c.what;
     EXPECT_EQ(Posted(WM_SFX_DONE), !c.broken) << c.what;
   }
