@@ -6,6 +6,15 @@ use_dialog_font() {
   seed_reg 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' "MS UI Gothic" IPAPGothic
 }
 
+# setup.lzh in the current folder: a program (Vorn.exe) and a member large
+# enough for the progress window to be caught extracting (data/large.bin).
+setup_archive() {
+  local list=$E2E_WORK/setup.list
+  stored_member "$list" -lh0- 1 Vorn.exe 3000 random 1 1577836800
+  stored_member "$list" -lh0- 1 data/large.bin 24000000 zeros 2 1577836802
+  make_archive setup.lzh "$list"
+}
+
 # Hex of bytes: hex TEXT (without a zero), hexz TEXT (with one), sjis_hex
 # UTF8-TEXT and sjis_hexz (the Shift-JIS bytes).
 hex() { printf '%s' "$1" | xxd -p | tr -d '\n'; }

@@ -15,10 +15,7 @@ e2e_begin "high DPI: both windows laid out for the screen's DPI"
 
 cd "$E2E_WORK"
 use_dialog_font
-list=$E2E_WORK/list
-stored_member "$list" -lh0- 1 Vorn.exe 3000 random 1 1577836800
-stored_member "$list" -lh0- 1 data/large.bin 24000000 zeros 2 1577836802
-make_archive setup.lzh "$list"
+setup_archive
 title="Vorn DPI"
 build_installer setup.lzh setup.exe --title "$title" --destination 'C:\Vorn' --program Vorn.exe \
   --start-menu 1 --shortcut-name Vorn

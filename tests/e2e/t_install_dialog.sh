@@ -19,10 +19,7 @@ e2e_begin "options dialog"
 
 cd "$E2E_WORK"
 use_dialog_font
-list=$E2E_WORK/list
-stored_member "$list" -lh0- 1 Vorn.exe 3000 random 1 1577836800
-stored_member "$list" -lh0- 1 data/large.bin 24000000 zeros 2 1577836802
-make_archive setup.lzh "$list"
+setup_archive
 title="Vorn テスト インストーラ"
 make_setup() {  # make_setup OUT.exe DESTINATION
   build_installer setup.lzh "$1" --title "$(sjis "$title")" --destination "$2" --program Vorn.exe \
