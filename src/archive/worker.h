@@ -11,8 +11,8 @@
 // at start-up, so that a download cut short writes nothing at all.
 bool ScanArchive(SfxSession* session);
 
-// A broken archive fails the run, with the one message the program has
-// for it.
+// A broken archive fails the run, with the message that asks for the
+// download again (none when silent).
 void ReportBrokenArchive(SfxSession* session);
 
 // Thread procedure (for _beginthread); the argument is the session, its

@@ -7,8 +7,9 @@
 // extracts; they share no lock.
 // - This record: filled by start-up; while the worker runs it reads
 //   own_file, archive_end, destination, title, silent and main_window and
-//   writes output_path and failed, which the window thread reads only after the worker's last
-//   message (session/window_messages.h lists every message).
+//   writes output_path and failed, which the window thread reads only
+//   after the worker's last message (session/window_messages.h lists every
+//   message).
 // - The progress counters, progressWindow and abortRequested
 //   (archive/progress.h): the counters are the worker's alone;
 //   progressWindow is set once at start-up; abortRequested is the one value
