@@ -27,13 +27,16 @@ struct ControlRow {
   unsigned char x, y, width, height, id;
 };
 
+// The destination's label is as wide as the edit box below it, and every
+// check box as wide as the widest: narrower, some of their texts were cut
+// off in a Japanese UI font a little wider than MS UI Gothic.
 static const ControlRow kControls[] = {
-    {LABEL, 7, 6, 48, 8, 0},
+    {LABEL, 7, 6, 142, 8, 0},
     {EDIT_BOX, 7, 15, 142, 14, Id(1000)},
     {PUSH_BUTTON, 153, 15, 28, 14, Id(1001)},
-    {CHECK_BOX, 7, 34, 95, 10, Id(1002)},
-    {CHECK_BOX, 7, 46, 122, 10, Id(1003)},
-    {CHECK_BOX, 7, 58, 72, 10, Id(1004)},
+    {CHECK_BOX, 7, 34, 136, 10, Id(1002)},
+    {CHECK_BOX, 7, 46, 136, 10, Id(1003)},
+    {CHECK_BOX, 7, 58, 136, 10, Id(1004)},
     {CHECK_BOX, 7, 70, 136, 10, Id(1007)},
     {CHECK_BOX, 7, 82, 136, 10, Id(1015)},
     {LABEL, 7, 96, 29, 8, 0},
