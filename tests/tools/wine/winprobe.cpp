@@ -68,10 +68,15 @@ static Filters filters = {0, 0, 0, -1, -1, -1, false};
 static DWORD timeout = 10000;
 static HFONT measureFont;  // --font
 
-static char* WindowTextUtf8(HWND window) {
+static WCHAR* WindowTextWide(HWND window) {
   int length = GetWindowTextLengthW(window);
   WCHAR* text = (WCHAR*)calloc((size_t)length + 2, sizeof(WCHAR));
   GetWindowTextW(window, text, length + 1);
+  return text;
+}
+
+static char* WindowTextUtf8(HWND window) {
+  WCHAR* text = WindowTextWide(window);
   char* out = WideToCodePage(text, CP_UTF8);
   free(text);
   return out;
@@ -195,9 +200,7 @@ static void PrintRect(HWND window) {
 // The child's style and the size of its text in one line (an & marks the
 // next letter as a shortcut key and takes no room, as when drawn).
 static void PrintTextExtent(HWND child) {
-  int length = GetWindowTextLengthW(child);
-  WCHAR* text = (WCHAR*)calloc((size_t)length + 2, sizeof(WCHAR));
-  GetWindowTextW(child, text, length + 1);
+  WCHAR* text = WindowTextWide(child);
   HDC screen = GetDC(0);
   HGDIOBJ old = SelectObject(screen, measureFont);
   RECT extent = {0, 0, 0, 0};
@@ -211,12 +214,12 @@ static void PrintTextExtent(HWND child) {
 
 // --font gui, or FACE,POINTS made as the dialog manager makes a template's
 // font: its height in points at the screen's DPI.
-static HFONT MeasureFont(const char* spec) {
-  if (strcmp(spec, "gui") == 0) return (HFONT)GetStockObject(DEFAULT_GUI_FONT);
-  const char* comma = strrchr(spec, ',');
+static HFONT MeasureFont(const char* fontName) {
+  if (strcmp(fontName, "gui") == 0) return (HFONT)GetStockObject(DEFAULT_GUI_FONT);
+  const char* comma = strrchr(fontName, ',');
   if (!comma) return 0;
   char face[LF_FACESIZE] = {0};
-  memcpy(face, spec, (size_t)(comma - spec) < sizeof face - 1 ? (size_t)(comma - spec) : sizeof face - 1);
+  memcpy(face, fontName, (size_t)(comma - fontName) < sizeof face - 1 ? (size_t)(comma - fontName) : sizeof face - 1);
   HDC screen = GetDC(0);
   const int height = -MulDiv(atoi(comma + 1), GetDeviceCaps(screen, LOGPIXELSY), 72);
   ReleaseDC(0, screen);
