@@ -520,6 +520,11 @@ expect_absent() {
   [ ! -e "$1" ] || e2e_fail "should not exist: $1"
 }
 
+# expect_empty DIR WHAT: the folder DIR holds nothing (WHAT names the case).
+expect_empty() {
+  [ -z "$(ls -A "$1")" ] || e2e_fail "$2: wrote $(cd "$1" && find . -mindepth 1 | tr '\n' ' ')"
+}
+
 # expect_tree EXPECTED ACTUAL: the two folders hold the same files (names and
 # bytes), no more, no fewer.
 expect_tree() {

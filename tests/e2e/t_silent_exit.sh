@@ -20,7 +20,7 @@ silent_run() {
   windows=$(windows_seen)
   [ "$E2E_EXIT" = 2 ] || e2e_fail "$what: exit code $E2E_EXIT, expected 2"
   [ "$windows" = 0 ] || e2e_fail "$what: $windows window(s) appeared"
-  [ -z "$(ls -A "$dest")" ] || e2e_fail "$what: wrote $(ls -A "$dest" | tr '\n' ' ')"
+  expect_empty "$dest" "$what"
 }
 
 cp "$E2E_STUB" bare.exe

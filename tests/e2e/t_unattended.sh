@@ -40,7 +40,7 @@ title_shown=$(probe_text "$window" '^window ')
 expect_tree expected "$(cpath "$destination")"
 expect_times "$(cpath "$destination")"
 expect_absent "$(cpath 'C:\BlockDestination')"
-[ -z "$(ls -A "$launch_dir")" ] || e2e_fail "files written into the folder the installer was started in"
+expect_empty "$launch_dir" "the folder the installer was started in"
 
 # A relative quoted destination lies below the folder the installer is
 # started in.
